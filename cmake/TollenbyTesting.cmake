@@ -1,0 +1,16 @@
+# tollenby_add_test(NAME <target> SOURCES <files...> LIBS <targets...> [QT])
+# Builds one GoogleTest binary and registers every test in it with CTest.
+# QT: the binary drives widgets; it runs on the offscreen platform, so no display is needed.
+function(tollenby_add_test)
+  cmake_parse_arguments(T "QT" "NAME" "SOURCES;LIBS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE tollenby_flags ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  set(env "TSAN_OPTIONS=halt_on_error=1 second_deadlock_stack=1")
+  if(T_QT)
+    list(APPEND env "QT_QPA_PLATFORM=offscreen")
+  endif()
+  gtest_discover_tests(${T_NAME}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "${env}" TIMEOUT 120)
+endfunction()
