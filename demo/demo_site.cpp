@@ -1,0 +1,210 @@
+#include "demo/demo_site.h"
+
+#include <httplib.h>
+
+#include <charconv>
+
+namespace tollenby::demo {
+namespace {
+
+// Enough serving threads that a client with 20 workers and a search job is never queued behind the
+// site's own pool: the throttle tests must see the client's limit, not ours.
+constexpr std::size_t kServingThreads = 48;
+
+std::optional<std::uint32_t> IdFromMatch(const std::string& text) {
+    std::uint32_t id = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return id;
+}
+
+void SendHtml(httplib::Response& res, const std::string& html) {
+    res.set_content(html, "text/html; charset=utf-8");
+}
+
+void SendNotFound(httplib::Response& res) {
+    res.status = 404;
+    SendHtml(res, "<html><body><h1>404</h1><p>页面不存在</p></body></html>\n");
+}
+
+}  // namespace
+
+// Counts a request as in flight for as long as its handler runs.
+class DemoSite::InFlightScope {
+  public:
+    InFlightScope(DemoSite& site, const std::string& target) : site_(site) {
+        std::lock_guard lock(site_.mutex_);
+        ++site_.inFlight_;
+        site_.maxInFlight_ = std::max(site_.maxInFlight_, site_.inFlight_);
+        site_.records_.push_back({target, site_.inFlight_, std::chrono::steady_clock::now()});
+        site_.changed_.notify_all();
+    }
+    ~InFlightScope() {
+        std::lock_guard lock(site_.mutex_);
+        --site_.inFlight_;
+        site_.changed_.notify_all();
+    }
+    InFlightScope(const InFlightScope&) = delete;
+    InFlightScope& operator=(const InFlightScope&) = delete;
+
+  private:
+    DemoSite& site_;
+};
+
+DemoSite::DemoSite() : server_(std::make_unique<httplib::Server>()) {
+    // httplib takes ownership of the queue it is handed and deletes it when it stops.
+    server_->new_task_queue = [] { return std::make_unique<httplib::ThreadPool>(kServingThreads).release(); };
+    // One request per connection: a client that keeps its connection open must not hold a serving
+    // thread between requests.
+    server_->set_keep_alive_max_count(1);
+    Register();
+}
+
+DemoSite::~DemoSite() {
+    Stop();
+}
+
+void DemoSite::HoldResponse() {
+    std::unique_lock lock(mutex_);
+    auto until = std::chrono::steady_clock::now() + latency_;
+    changed_.wait_until(lock, until, [&] { return stopping_; });
+    changed_.wait(lock, [&] { return !paused_ || stopping_; });
+}
+
+void DemoSite::Register() {
+    auto serve = [this](auto body) {
+        return [this, body](const httplib::Request& req, httplib::Response& res) {
+            InFlightScope scope(*this, req.target);
+            HoldResponse();
+            body(req, res);
+        };
+    };
+    server_->Get(
+        "/", serve([](const httplib::Request&, httplib::Response& res) { SendHtml(res, IndexPageHtml()); }));
+    server_->Get("/cse/search", serve([this](const httplib::Request& req, httplib::Response& res) {
+                     std::string keyword = req.get_param_value("q");
+                     std::string page = req.has_param("p") ? req.get_param_value("p") : "1";
+                     SendHtml(res, SearchPageHtml(keyword, page, BaseUrl()));
+                 }));
+    server_->Get(R"(/detail/(\d+)\.html)", serve([this](const httplib::Request& req, httplib::Response& res) {
+                     std::optional<std::uint32_t> id = IdFromMatch(req.matches[1]);
+                     std::optional<std::string> html = id ? DetailPageHtml(*id, BaseUrl()) : std::nullopt;
+                     if (html)
+                         SendHtml(res, *html);
+                     else
+                         SendNotFound(res);
+                 }));
+    server_->Get(R"(/qr/(\d+)\.gif)", serve([](const httplib::Request& req, httplib::Response& res) {
+                     std::optional<std::uint32_t> id = IdFromMatch(req.matches[1]);
+                     std::optional<std::string> gif = id ? QrImageGif(*id) : std::nullopt;
+                     if (gif)
+                         res.set_content(*gif, "image/gif");
+                     else
+                         SendNotFound(res);
+                 }));
+    server_->Get("/static/logo.gif", serve([](const httplib::Request&, httplib::Response& res) {
+                     res.set_content(*QrImageGif(1), "image/gif");
+                 }));
+    server_->set_error_handler([](const httplib::Request&, httplib::Response& res) {
+        if (res.status == 404) SendNotFound(res);
+    });
+}
+
+bool DemoSite::Start(int port) {
+    if (listener_.joinable()) return true;
+    if (port == 0)
+        port = server_->bind_to_any_port("127.0.0.1");
+    else if (!server_->bind_to_port("127.0.0.1", port))
+        port = -1;
+    if (port <= 0) return false;
+    port_ = port;
+    listener_ = std::thread([this] { server_->listen_after_bind(); });
+    // Stop only reaches a server that has entered its loop; the socket already accepts meanwhile.
+    for (int i = 0; i < 2000 && !server_->is_running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return server_->is_running();
+}
+
+void DemoSite::Stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        changed_.notify_all();
+    }
+    if (listener_.joinable()) {
+        server_->stop();
+        listener_.join();
+    }
+}
+
+std::string DemoSite::HostPort() const {
+    return "127.0.0.1:" + std::to_string(port_);
+}
+std::string DemoSite::BaseUrl() const {
+    return "http://" + HostPort();
+}
+
+void DemoSite::SetLatency(std::chrono::milliseconds latency) {
+    std::lock_guard lock(mutex_);
+    latency_ = latency;
+}
+
+void DemoSite::PauseResponses() {
+    std::lock_guard lock(mutex_);
+    paused_ = true;
+}
+
+void DemoSite::ResumeResponses() {
+    std::lock_guard lock(mutex_);
+    paused_ = false;
+    changed_.notify_all();
+}
+
+std::vector<RequestRecord> DemoSite::Requests() const {
+    std::lock_guard lock(mutex_);
+    return records_;
+}
+
+std::vector<std::string> DemoSite::RequestTargets() const {
+    return RequestTargetsStartingWith("");
+}
+
+std::vector<std::string> DemoSite::RequestTargetsStartingWith(const std::string& prefix) const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> targets;
+    for (const RequestRecord& record : records_)
+        if (record.target.compare(0, prefix.size(), prefix) == 0) targets.push_back(record.target);
+    return targets;
+}
+
+int DemoSite::InFlight() const {
+    std::lock_guard lock(mutex_);
+    return inFlight_;
+}
+
+int DemoSite::MaxInFlight() const {
+    std::lock_guard lock(mutex_);
+    return maxInFlight_;
+}
+
+void DemoSite::ResetRecords() {
+    std::lock_guard lock(mutex_);
+    records_.clear();
+    maxInFlight_ = inFlight_;
+}
+
+bool DemoSite::WaitForInFlight(int count, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return inFlight_ >= count; });
+}
+
+bool DemoSite::WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return records_.size() >= count; });
+}
+
+std::vector<DemoEntry> DemoSite::ExpectedEntries(std::string_view keyword, int page) const {
+    return EntriesOnPage(keyword, page, BaseUrl());
+}
+
+}  // namespace tollenby::demo

@@ -1,0 +1,87 @@
+// The demo directory site as a server on 127.0.0.1: search pages, detail pages and QR images from
+// demo_content.h. Tests start one in-process on a free port; tollenby-demo-site wraps it for the demo.
+//
+// The site keeps a log of every request with the number of requests in flight when it arrived, so
+// tests can check which addresses were asked for and how many were served at once.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "demo/demo_content.h"
+
+namespace httplib {
+class Server;
+}
+
+namespace tollenby::demo {
+
+struct RequestRecord {
+    std::string target;     // path and query, exactly as requested
+    int inFlightAtArrival;  // requests being served at that moment, this one included
+    std::chrono::steady_clock::time_point arrival;
+};
+
+class DemoSite {
+  public:
+    DemoSite();
+    ~DemoSite();  // stops the server
+    DemoSite(const DemoSite&) = delete;
+    DemoSite& operator=(const DemoSite&) = delete;
+
+    // Listens on 127.0.0.1:port (0 picks a free port) and serves on threads of its own.
+    // False when the port cannot be bound.
+    bool Start(int port = 0);
+    void Stop();
+
+    int Port() const { return port_; }
+    std::string HostPort() const;  // "127.0.0.1:port", the form TOLLENBY_SEARCH_HOST takes
+    std::string BaseUrl() const;   // "http://127.0.0.1:port"
+
+    // Added to every response before it is sent.
+    void SetLatency(std::chrono::milliseconds latency);
+
+    // While paused, requests are taken in but not answered until Resume (or Stop).
+    void PauseResponses();
+    void ResumeResponses();
+
+    std::vector<RequestRecord> Requests() const;
+    std::vector<std::string> RequestTargets() const;
+    std::vector<std::string> RequestTargetsStartingWith(const std::string& prefix) const;
+    int InFlight() const;
+    int MaxInFlight() const;
+    void ResetRecords();  // forgets the log and the maximum
+    // Waits until at least `count` requests are in flight; false on time-out.
+    bool WaitForInFlight(int count, std::chrono::milliseconds timeout) const;
+    // Waits until `count` requests have arrived in all; false on time-out.
+    bool WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const;
+
+    // What the site holds, with links in this server's own address.
+    std::vector<DemoEntry> ExpectedEntries(std::string_view keyword, int page) const;
+
+  private:
+    class InFlightScope;
+    void Register();
+    void HoldResponse();
+
+    std::unique_ptr<httplib::Server> server_;
+    std::thread listener_;
+    int port_ = 0;
+
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    std::vector<RequestRecord> records_;
+    int inFlight_ = 0;
+    int maxInFlight_ = 0;
+    std::chrono::milliseconds latency_{0};
+    bool paused_ = false;
+    bool stopping_ = false;
+};
+
+}  // namespace tollenby::demo
