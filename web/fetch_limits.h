@@ -1,0 +1,42 @@
+// Time-outs and caps of both page fetchers, in one place.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+
+namespace tollenby {
+
+using std::chrono::milliseconds;
+
+// What one transfer may cost before it is abandoned (the result is then empty).
+struct FetchLimits {
+    milliseconds connect;      // name resolution, TCP connect and TLS handshake together
+    milliseconds stall;        // no byte sent or received for this long, once the request is under way
+    milliseconds total;        // ceiling for the whole transfer, redirects included
+    std::size_t maxBodyBytes;  // a larger body fails the transfer
+};
+
+// FetchPage: a dead host costs at most 15 s, a silent server 30 s; nothing runs past 5 minutes.
+inline constexpr milliseconds kConnectTimeout{15'000};
+inline constexpr milliseconds kStallTimeout{30'000};
+inline constexpr milliseconds kTransferCeiling{300'000};
+
+// Pages and QR images are small; the cap only keeps a hostile server from exhausting memory.
+inline constexpr std::size_t kMaxBodyBytes = 64u << 20;
+// One response's header block; libcurl limits single lines, not the block.
+inline constexpr std::size_t kMaxHeaderBytes = 1u << 20;
+inline constexpr long kMaxRedirects = 10;
+
+inline constexpr FetchLimits kFetchPageLimits{kConnectTimeout, kStallTimeout, kTransferCeiling,
+                                              kMaxBodyBytes};
+
+// FetchPageByRequestObject: its timeoutSeconds below 1 means 15 s for every phase; -1 keeps what the
+// request component would use on its own (60 s to connect, 30 s per send or receive).
+inline constexpr int kRequestObjectDefaultTimeoutSeconds = 15;
+inline constexpr milliseconds kComponentConnectTimeout{60'000};
+inline constexpr milliseconds kComponentStallTimeout{30'000};
+
+// How often a waiting transfer looks at its cancel token and its stall clock.
+inline constexpr milliseconds kWatchInterval{50};
+
+}  // namespace tollenby
