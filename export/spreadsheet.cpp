@@ -17,6 +17,10 @@
 namespace tollenby {
 namespace {
 
+// Stream offsets inside the workbook and the compound file's own sizes are 32-bit; past 2 GB readers
+// (and libgsf) part ways.
+constexpr std::size_t kMaxStreamBytes = 0x7FFFFFFF;
+
 std::string ErrnoText(int error) {
     return g_strerror(error);
 }
@@ -112,6 +116,10 @@ WriteResult WriteSpreadsheet(const std::vector<SpreadsheetRow>& rows, const std:
 
     // Everything is built in memory first, so nothing on disk is touched before the data is ready.
     ByteString stream = BuildWorkbookStream(rows, columnTitles);
+    if (stream.size() > kMaxStreamBytes) {
+        return WriteResult::Failure("表格内容共 " + std::to_string(stream.size() >> 20) +
+                                    " MB，超过 .xls 文件能容纳的 2 GB");
+    }
 
     std::filesystem::path folder = target.parent_path();
     if (folder.empty()) folder = ".";
