@@ -335,8 +335,8 @@ std::vector<DemoEntry> EntriesOnPage(std::string_view keyword, int page, std::st
         entry.rawTitle = std::string(t.before) + shown + std::string(t.after);
         entry.title = std::string(t.cleanBefore) + shown + std::string(t.cleanAfter);
         entry.url = DetailUrl(baseUrl, id);
-        // The last hit of a keyword's last page comes without its source line.
-        bool sourceless = page == pages && k == hits - 1;
+        // The last hit of every second page comes without its source line.
+        bool sourceless = page % 2 == 0 && k == hits - 1;
         entry.source = sourceless ? "" : std::string(KindSource(entry.kind));
         entries.push_back(std::move(entry));
     }

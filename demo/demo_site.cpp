@@ -64,18 +64,18 @@ DemoSite::~DemoSite() {
     Stop();
 }
 
-void DemoSite::HoldResponse() {
+void DemoSite::HoldResponse(const std::string& target) {
     std::unique_lock lock(mutex_);
     auto until = std::chrono::steady_clock::now() + latency_;
     changed_.wait_until(lock, until, [&] { return stopping_; });
-    changed_.wait(lock, [&] { return !paused_ || stopping_; });
+    changed_.wait(lock, [&] { return !paused_ || stopping_ || (pausedWhich_ && !pausedWhich_(target)); });
 }
 
 void DemoSite::Register() {
     auto serve = [this](auto body) {
         return [this, body](const httplib::Request& req, httplib::Response& res) {
             InFlightScope scope(*this, req.target);
-            HoldResponse();
+            HoldResponse(req.target);
             body(req, res);
         };
     };
@@ -149,14 +149,16 @@ void DemoSite::SetLatency(std::chrono::milliseconds latency) {
     latency_ = latency;
 }
 
-void DemoSite::PauseResponses() {
+void DemoSite::PauseResponses(std::function<bool(const std::string& target)> which) {
     std::lock_guard lock(mutex_);
     paused_ = true;
+    pausedWhich_ = std::move(which);
 }
 
 void DemoSite::ResumeResponses() {
     std::lock_guard lock(mutex_);
     paused_ = false;
+    pausedWhich_ = nullptr;
     changed_.notify_all();
 }
 

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -47,8 +48,9 @@ class DemoSite {
     // Added to every response before it is sent.
     void SetLatency(std::chrono::milliseconds latency);
 
-    // While paused, requests are taken in but not answered until Resume (or Stop).
-    void PauseResponses();
+    // While paused, requests whose target `which` picks (every request by default) are taken in but not
+    // answered until ResumeResponses (or Stop).
+    void PauseResponses(std::function<bool(const std::string& target)> which = {});
     void ResumeResponses();
 
     std::vector<RequestRecord> Requests() const;
@@ -68,7 +70,7 @@ class DemoSite {
   private:
     class InFlightScope;
     void Register();
-    void HoldResponse();
+    void HoldResponse(const std::string& target);
 
     std::unique_ptr<httplib::Server> server_;
     std::thread listener_;
@@ -81,6 +83,7 @@ class DemoSite {
     int maxInFlight_ = 0;
     std::chrono::milliseconds latency_{0};
     bool paused_ = false;
+    std::function<bool(const std::string&)> pausedWhich_;
     bool stopping_ = false;
 };
 

@@ -1,0 +1,122 @@
+#include "collect/collector.h"
+
+#include <sched.h>
+#include <sys/types.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "collect/search_phase.h"
+
+namespace tollenby {
+
+Collector::Collector(std::shared_ptr<WindowPort> port, SharedState& state, CollectorOptions options)
+    : port_(std::move(port)), state_(state), options_(std::move(options)), workers_(state) {}
+
+Collector::~Collector() {
+    Shutdown();
+}
+
+void Collector::RetireCurrentLocked() {
+    if (!current_) return;
+    current_->Cancel();
+    retired_.push_back(std::move(current_));
+}
+
+void Collector::ReapRetiredLocked() {
+    std::erase_if(retired_, [](const std::unique_ptr<SearchJob>& job) { return job->Finished(); });
+}
+
+CollectOutcome Collector::Collect() {
+    if (port_->KeywordText().empty()) return CollectOutcome::NoKeywords;
+    if (options_.restrictToFirstProcessor) RestrictToFirstProcessor();
+
+    std::lock_guard lock(lock_);
+    // A run still finishing (its region box not yet filled) gives way, so it cannot fill the box of
+    // this one. Its thread ends on its own; workers it started finish into their own rows.
+    RetireCurrentLocked();
+    ReapRetiredLocked();
+    port_->ClearRegionBox();
+    auto run = std::make_shared<RunContext>(port_, state_);
+    {
+        std::lock_guard regions(state_.RegionListLock);
+        for (const auto& job : retired_) job->Run().CloseRegionsLocked();
+        state_.RegionList.clear();
+    }
+    // Stop of an earlier run must not cost this run its detail phase.
+    state_.CollectStopFlag.store(0);
+    SearchJobSettings settings{options_.searchHost.value_or(SearchHost()), options_.completionPause,
+                               options_.throttleRecheck};
+    current_ = std::make_unique<SearchJob>(std::move(run), workers_, std::move(settings));
+    current_->Start();
+    return CollectOutcome::Started;
+}
+
+void Collector::Stop() {
+    state_.CollectStopFlag.store(1);
+    {
+        std::lock_guard lock(lock_);
+        if (current_) current_->Cancel();
+    }
+    port_->SetCollectEnabled(true);
+}
+
+void Collector::Shutdown() {
+    std::vector<std::unique_ptr<SearchJob>> jobs;
+    {
+        std::lock_guard lock(lock_);
+        RetireCurrentLocked();
+        jobs.swap(retired_);
+    }
+    workers_.CancelAll();
+    jobs.clear();  // each job joins its thread
+    workers_.JoinAll();
+}
+
+bool Collector::WaitUntilIdle(std::chrono::milliseconds timeout) {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    std::vector<SearchJob*> jobs;
+    {
+        std::lock_guard lock(lock_);
+        if (current_) jobs.push_back(current_.get());
+        for (const auto& job : retired_) jobs.push_back(job.get());
+    }
+    auto left = [&] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                     std::chrono::steady_clock::now());
+    };
+    for (SearchJob* job : jobs)
+        if (!job->WaitFinished(left())) return false;
+    return workers_.WaitIdle(left());
+}
+
+bool Collector::SearchRunning() const {
+    std::lock_guard lock(lock_);
+    return current_ && !current_->Finished();
+}
+
+bool RestrictToFirstProcessor() {
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (sched_getaffinity(0, sizeof allowed, &allowed) != 0) return false;
+    int first = 0;
+    while (first < CPU_SETSIZE && !CPU_ISSET(first, &allowed)) ++first;
+    if (first == CPU_SETSIZE) return false;
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(first, &one);
+    // Linux keeps the mask per thread: set it on every thread that exists now; threads started later
+    // inherit it from the thread that starts them.
+    bool ok = sched_setaffinity(0, sizeof one, &one) == 0;
+    namespace fs = std::filesystem;
+    std::error_code error;
+    for (fs::directory_iterator it("/proc/self/task", error), end; !error && it != end; it.increment(error)) {
+        pid_t tid = static_cast<pid_t>(std::atoll(it->path().filename().c_str()));
+        // A thread may end meanwhile; that one needs no mask any more.
+        if (tid > 0) sched_setaffinity(tid, sizeof one, &one);
+    }
+    return ok;
+}
+
+}  // namespace tollenby

@@ -1,0 +1,77 @@
+// The Collect and Stop buttons and the threads behind them, for the window or any other front end.
+//
+// One Collector lives as long as the window's port is in use. It owns the search job of the current
+// run, search jobs of earlier runs that are still ending, and the detail workers of every run; its
+// destructor abandons whatever still runs and joins every thread, so the program can end at once.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "collect/run_context.h"
+#include "collect/search_job.h"
+#include "collect/shared_state.h"
+#include "collect/window_port.h"
+#include "collect/worker_group.h"
+#include "web/gbk_text.h"
+
+namespace tollenby {
+
+struct CollectorOptions {
+    std::optional<Text> searchHost;                   // default: SearchHost() when each run starts
+    std::chrono::milliseconds completionPause{1500};  // tests shorten it
+    std::chrono::milliseconds throttleRecheck{100};
+    bool restrictToFirstProcessor = true;
+};
+
+enum class CollectOutcome {
+    Started,
+    NoKeywords,  // the window shows kNoKeywordsMessage under kMessageCaption, one OK button
+};
+
+class Collector {
+  public:
+    // `state` must outlive the Collector; the port is shared with the workers.
+    Collector(std::shared_ptr<WindowPort> port, SharedState& state, CollectorOptions options = {});
+    ~Collector();  // Shutdown()
+    Collector(const Collector&) = delete;
+    Collector& operator=(const Collector&) = delete;
+
+    // The Collect button: refuses an empty keyword box; otherwise keeps the process on its first
+    // processor, empties the region box and RegionList, clears CollectStopFlag and starts a run.
+    CollectOutcome Collect();
+
+    // The Stop button: sets CollectStopFlag, cancels the running search job (which writes nothing more
+    // once this returns) and enables Collect. Detail workers already started finish their rows.
+    void Stop();
+
+    // For the window closing: abandons the search jobs and every worker's fetch, and joins them all.
+    void Shutdown();
+
+    // For tests and headless runs: waits until the search jobs have ended and no worker runs.
+    bool WaitUntilIdle(std::chrono::milliseconds timeout);
+    bool SearchRunning() const;
+    std::size_t RunningWorkers() const { return workers_.Running(); }
+
+  private:
+    void RetireCurrentLocked();
+    void ReapRetiredLocked();
+
+    std::shared_ptr<WindowPort> port_;
+    SharedState& state_;
+    CollectorOptions options_;
+    WorkerGroup workers_;  // destroyed after the jobs that dispatch into it
+
+    mutable std::mutex lock_;
+    std::unique_ptr<SearchJob> current_;
+    std::vector<std::unique_ptr<SearchJob>> retired_;  // cancelled or done, thread perhaps still ending
+};
+
+// Keeps every thread of the process, and the threads they start later, on the first processor the
+// process may use. False when the system refused.
+bool RestrictToFirstProcessor();
+
+}  // namespace tollenby

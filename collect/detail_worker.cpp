@@ -1,0 +1,31 @@
+#include "collect/detail_worker.h"
+
+#include "collect/collect_texts.h"
+#include "collect/page_fetch.h"
+#include "collect/result_extraction.h"
+#include "match/regex_matcher.h"
+#include "web/encoding.h"
+
+namespace tollenby {
+
+void RunDetailWorker(RunContext& run, RowId row, const CancelToken& cancel) {
+    WindowPort& port = run.Port();
+    RegexMatcher matcher;
+    port.SetCell(row, kColumnStatus, Text(kRowWorkingText));
+    Text address = port.Cell(row, kColumnUrl);
+    ByteString body = FetchDetailPage(address, cancel);
+    if (cancel.IsCancelled()) return;
+    DetailFields fields = ReadDetailPage(Utf8ToLocal(body), matcher);
+
+    port.SetCell(row, kColumnDescription, fields.description);
+    port.SetCell(row, kColumnIndustry, fields.industry);
+    port.SetCell(row, kColumnTime, fields.time);
+    if (!fields.deleted) run.AppendRegion(fields.region);  // also when empty
+    port.SetCell(row, kColumnRegion, fields.region);
+    port.SetCell(row, kColumnTags, fields.tags);
+    port.SetCell(row, kColumnAccountId, fields.accountId);
+    port.SetCell(row, kColumnQrImage, fields.qrImage);
+    port.SetCell(row, kColumnStatus, Text(kRowDoneText));
+}
+
+}  // namespace tollenby

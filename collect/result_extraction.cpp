@@ -1,0 +1,73 @@
+#include "collect/result_extraction.h"
+
+#include "collect/collect_texts.h"
+#include "collect/page_patterns.h"
+#include "web/url_header.h"
+
+namespace tollenby {
+
+Text CleanTitle(std::string_view rawTitle) {
+    // "</em>" goes before "em>" so a closing tag leaves no "</" behind.
+    Text title = ReplacePairs(rawTitle, {{"\"", ""}, {"<em>", ""}, {"</em>", ""}, {"?", ""}, {"em>", ""}});
+    return TextTrim(title);
+}
+
+std::vector<ResultHit> ExtractHits(std::string_view page, RegexMatcher& titleMatcher,
+                                   RegexMatcher& sourceMatcher) {
+    titleMatcher.Search(kTitlePattern, page);
+    sourceMatcher.Search(kSourcePattern, page);
+    std::vector<ResultHit> hits;
+    int count = titleMatcher.MatchCount();
+    hits.reserve(static_cast<std::size_t>(count));
+    for (int k = 1; k <= count; ++k) {
+        hits.push_back({CleanTitle(titleMatcher.SubmatchText(k, 2)), titleMatcher.SubmatchText(k, 1),
+                        sourceMatcher.SubmatchText(k, 1)});
+    }
+    return hits;
+}
+
+Text CleanDescription(std::string_view captured) {
+    return ReplacePairs(TrimAsciiSpaces(captured), {{"                                        ", ""},
+                                                    {"</span>", ""},
+                                                    {"</li>", ""},
+                                                    {"<ul class=\"other-info\">", ""},
+                                                    {"<li style=\"width:185px;\">", ""}});
+}
+
+Text QrImageAddress(std::string_view page) {
+    Text piece = TextBetween(page, "<!--<span class=\"expired\" style=\"display: none;\"></span>-->",
+                             "<!--<div class=\"tool\">");
+    return TextBetween(piece, "<img src=\"", "\"");
+}
+
+namespace {
+
+Text FirstGroup(RegexMatcher& matcher, std::string_view pattern, std::string_view page) {
+    matcher.Search(pattern, page);
+    return matcher.SubmatchText(1, 1);
+}
+
+}  // namespace
+
+DetailFields ReadDetailPage(std::string_view page, RegexMatcher& matcher) {
+    DetailFields fields;
+    if (TextContains(page, kEntryGoneSign)) {
+        fields.deleted = true;
+        for (Text* field : {&fields.description, &fields.industry, &fields.time, &fields.region, &fields.tags,
+                            &fields.accountId, &fields.qrImage})
+            *field = kDeletedMarker;
+        return fields;
+    }
+    // Every field is searched, whatever the others found.
+    fields.description = CleanDescription(FirstGroup(matcher, kDescriptionPattern, page));
+    fields.industry = FirstGroup(matcher, kIndustryPattern, page);
+    fields.time = FirstGroup(matcher, kTimePattern, page);
+    fields.region = FirstGroup(matcher, kRegionPattern, page);
+    fields.tags = FirstGroup(matcher, kTagsPattern, page);
+    fields.accountId = FirstGroup(matcher, kAccountIdPattern, page);
+    if (fields.accountId.empty()) fields.accountId = kNoAccountIdText;
+    fields.qrImage = QrImageAddress(page);
+    return fields;
+}
+
+}  // namespace tollenby

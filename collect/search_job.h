@@ -1,0 +1,71 @@
+// One collection run on a thread of its own: the search phase, the detail phase that dispatches the
+// detail workers, and the completion with the region box.
+//
+// Stop is a cancellation the job honours at once: the search request in flight is abandoned, no
+// further request is made and no further worker is started, and from the moment Cancel() returns the
+// job writes nothing more to the window. Every write of the job happens under its run lock after a
+// look at the cancel flag, so no change is ever left half-made. Workers already dispatched go on.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "collect/run_context.h"
+#include "collect/worker_group.h"
+#include "web/fetch_control.h"
+#include "web/gbk_text.h"
+
+namespace tollenby {
+
+struct SearchJobSettings {
+    Text searchHost;                                  // host or host:port of the directory site
+    std::chrono::milliseconds completionPause{1500};  // between the completion text and Collect enabled
+    std::chrono::milliseconds throttleRecheck{100};   // how soon a changed thread count is seen
+};
+
+class SearchJob {
+  public:
+    SearchJob(std::shared_ptr<RunContext> run, WorkerGroup& workers, SearchJobSettings settings);
+    ~SearchJob();  // Cancel, then Join
+    SearchJob(const SearchJob&) = delete;
+    SearchJob& operator=(const SearchJob&) = delete;
+
+    void Start();
+    void Cancel();  // from any thread; returns once the job can no longer write to the window
+    void Join();
+    bool Finished() const { return finished_.load(); }
+    bool WaitFinished(std::chrono::milliseconds timeout);
+
+    RunContext& Run() const { return *run_; }
+
+  private:
+    void Body();
+    bool SearchPhase();
+    bool DetailPhase();
+    void Completion();
+    bool Cancelled() const { return cancelled_.load(); }
+    // Runs `write` under the run lock unless the job is cancelled; false when cancelled.
+    template <typename Write>
+    bool WriteUnlessCancelled(Write&& write);
+    bool PauseUnlessCancelled(std::chrono::milliseconds pause);
+    int ThreadLimit() const;
+
+    std::shared_ptr<RunContext> run_;
+    WorkerGroup& workers_;
+    SearchJobSettings settings_;
+
+    std::mutex runLock_;
+    std::condition_variable cancelledSignal_;
+    std::atomic<bool> cancelled_{false};  // set under runLock_
+    CancelToken searchCancel_;
+    std::atomic<bool> finished_{false};
+    std::mutex finishedLock_;
+    std::condition_variable finishedSignal_;
+    std::thread thread_;
+};
+
+}  // namespace tollenby

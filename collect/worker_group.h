@@ -1,0 +1,60 @@
+// The detail workers of every run: one thread per detail job, counted in ActiveWorkerCount from the
+// moment it is dispatched until its row is done, and joined before the group goes away.
+//
+// Whoever waits for a free slot is woken the moment a worker ends; there is no polling for that.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <list>
+#include <mutex>
+#include <thread>
+
+#include "collect/shared_state.h"
+#include "web/fetch_control.h"
+
+namespace tollenby {
+
+class WorkerGroup {
+  public:
+    explicit WorkerGroup(SharedState& state);
+    ~WorkerGroup();  // CancelAll, then JoinAll
+    WorkerGroup(const WorkerGroup&) = delete;
+    WorkerGroup& operator=(const WorkerGroup&) = delete;
+
+    // Counts the job in ActiveWorkerCount, then runs it on a new thread. The job gets the group's
+    // cancel token (set only by CancelAll). Returns false, counting nothing, when no thread can be made.
+    bool Launch(std::function<void(const CancelToken&)> job);
+
+    // Waits until ActiveWorkerCount is below limit() (true) or stop() holds (false).
+    // limit() and stop() are asked again whenever a worker ends and at least every `recheck`, so a
+    // changed limit takes effect without a worker having to end.
+    bool WaitForSlot(const std::function<int()>& limit, const std::function<bool()>& stop,
+                     std::chrono::milliseconds recheck);
+    void Wake();  // makes waiters ask stop() again at once; call it after making stop() true
+
+    // Waits until no worker is running; false on time-out.
+    bool WaitIdle(std::chrono::milliseconds timeout);
+    std::size_t Running() const;
+
+    void CancelAll();  // abandons every fetch in flight; the workers end without filling their rows
+    void JoinAll();
+
+  private:
+    struct Worker {
+        std::thread thread;
+        bool done = false;
+    };
+    void ReapLocked(std::list<Worker>& finished);
+
+    SharedState& state_;
+    CancelToken cancel_;
+    mutable std::mutex lock_;
+    std::condition_variable changed_;
+    std::list<Worker> workers_;  // a list: a worker's entry stays put while others come and go
+    std::size_t running_ = 0;
+};
+
+}  // namespace tollenby
