@@ -59,6 +59,16 @@ class StreamBuilder {
         U16(value >> 16);
     }
     void Bytes(std::string_view bytes) { bytes_.append(bytes); }
+    // UTF-16 units, two bytes each or (all below 0x100) one byte each.
+    void Units(std::u16string_view units, bool wide) {
+        std::size_t start = bytes_.size();
+        bytes_.resize(start + units.size() * (wide ? 2 : 1));
+        char* out = bytes_.data() + start;
+        for (char16_t unit : units) {
+            *out++ = static_cast<char>(unit & 0xFF);
+            if (wide) *out++ = static_cast<char>(unit >> 8);
+        }
+    }
     void PatchU16(std::size_t pos, unsigned value) {
         bytes_[pos] = static_cast<char>(value & 0xFF);
         bytes_[pos + 1] = static_cast<char>((value >> 8) & 0xFF);
@@ -235,13 +245,7 @@ class SstWriter {
                 out_.U8(flags);
                 continue;
             }
-            for (char16_t unit : text.substr(pos, take)) {
-                if (wide) {
-                    out_.U16(unit);
-                } else {
-                    out_.U8(unit);
-                }
-            }
+            out_.Units(text.substr(pos, take), wide);
             pos += take;
         }
     }
@@ -313,10 +317,10 @@ std::u16string_view CutToCellLimit(std::u16string_view text) {
 BiffWorkbookWriter::BiffWorkbookWriter(std::size_t columnCount)
     : columnCount_(std::clamp<std::size_t>(columnCount, 1, kBiffMaxColumns)) {}
 
-std::uint32_t BiffWorkbookWriter::InternString(std::u16string_view text) {
-    auto [it, inserted] =
-        stringIndex_.try_emplace(std::u16string(text), static_cast<std::uint32_t>(strings_.size()));
-    if (inserted) strings_.push_back(&it->first);
+std::uint32_t BiffWorkbookWriter::InternString(const std::u16string& text) {
+    if (auto found = stringIndex_.find(text); found != stringIndex_.end()) return found->second;
+    auto it = stringIndex_.emplace(text, static_cast<std::uint32_t>(strings_.size())).first;
+    strings_.push_back(&it->first);
     return it->second;
 }
 
@@ -324,7 +328,10 @@ bool BiffWorkbookWriter::AddRow(std::span<const std::u16string> cells) {
     if (rowCount_ >= kBiffMaxRows) return false;
     for (std::size_t column = 0; column < columnCount_; ++column) {
         if (column < cells.size() && !cells[column].empty()) {
-            cells_.push_back(InternString(CutToCellLimit(cells[column])));
+            const std::u16string& text = cells[column];
+            cells_.push_back(text.size() <= kBiffMaxTextUnits
+                                 ? InternString(text)
+                                 : InternString(std::u16string(CutToCellLimit(text))));
             ++textCellCount_;
         } else {
             cells_.push_back(kBlankCell);

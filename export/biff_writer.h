@@ -41,7 +41,7 @@ class BiffWorkbookWriter {
   private:
     static constexpr std::uint32_t kBlankCell = UINT32_MAX;
 
-    std::uint32_t InternString(std::u16string_view text);
+    std::uint32_t InternString(const std::u16string& text);
 
     std::size_t columnCount_;
     std::size_t rowCount_ = 0;
