@@ -24,6 +24,10 @@ constexpr std::uint16_t kLabelSst = 0x00FD;
 constexpr std::uint16_t kBlank = 0x0201;
 constexpr std::uint16_t kWindow2 = 0x023E;
 
+// Streams shorter than this go into the compound file's mini stream, where Excel's own files never
+// keep their workbook; zero bytes after the last EOF keep ours in regular sectors.
+constexpr std::size_t kMinStreamSize = 4096;
+
 // BIFF8 readers reject records whose data is longer than this.
 constexpr std::size_t kMaxRecordData = 8224;
 constexpr std::size_t kRecordHeaderSize = 4;
@@ -374,7 +378,9 @@ ByteString BiffWorkbookWriter::Finish() const {
     }
     WriteWindow2(out);
     WriteEof(out);
-    return out.Take();
+    ByteString stream = out.Take();
+    if (stream.size() < kMinStreamSize) stream.resize(kMinStreamSize, '\0');
+    return stream;
 }
 
 }  // namespace tollenby

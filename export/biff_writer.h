@@ -35,7 +35,8 @@ class BiffWorkbookWriter {
     std::size_t RowCount() const { return rowCount_; }
     std::size_t ColumnCount() const { return columnCount_; }
 
-    // The complete stream: workbook globals (with the shared-string table), then the worksheet.
+    // The complete stream: workbook globals (with the shared-string table), then the worksheet; a short
+    // stream is padded with zero bytes after its last record to 4096 bytes.
     ByteString Finish() const;
 
   private:
