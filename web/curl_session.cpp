@@ -211,6 +211,9 @@ bool HttpSession::Valid() const {
 
 CURL* HttpSession::Impl::Prepare() {
     CURL* handle = easy.get();
+    // libcurl 7.88 keeps the list of cookie files across a reset and never frees it: clear it first
+    // (this leaves the shared jar's cookies alone).
+    curl_easy_setopt(handle, CURLOPT_COOKIEFILE, static_cast<char*>(nullptr));
     curl_easy_reset(handle);
     // A reset keeps the share attachment; every fetch states its own.
     curl_easy_setopt(handle, CURLOPT_SHARE, static_cast<CURLSH*>(nullptr));

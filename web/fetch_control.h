@@ -46,7 +46,7 @@ class HttpSession {
 struct FetchControl {
     CancelToken cancel{};                 // a fresh token nobody sets, unless the caller passes its own
     int* statusCode = nullptr;            // receives the final response's HTTP status; 0 when none came
-    HttpSession* session = nullptr;       // FetchPage: run on this session instead of a fresh one
+    HttpSession* session = nullptr;       // FetchPage: run on this session instead of the thread's own
     std::optional<FetchLimits> limits{};  // replaces the routine's own time-outs and caps
 };
 

@@ -13,6 +13,8 @@
 //     CancelToken stop;  int status = 0;
 //     ByteString page = FetchPage(url, 0, {}, nullptr, nullptr, nullptr, nullptr, false, nullptr, {},
 //                                 {.cancel = stop, .statusCode = &status});
+// Connections: each thread keeps one session of its own, so consecutive calls on a thread reuse their
+// connections; pass `control.session` to use another (a new HttpSession gives a fresh handle).
 // Call InitHttp() at start-up before starting threads that fetch.
 #pragma once
 

@@ -178,6 +178,9 @@ class FetchRoutes : public ::testing::Test {
             res.set_header("Set-Cookie", std::string(req.matches[1]) + "=2; Path=/jar");
             res.set_content(req.get_header_value("Cookie"), "text/plain");
         });
+        s.Get("/peer", [](const httplib::Request& req, httplib::Response& res) {
+            res.set_content(std::to_string(req.remote_port), "text/plain");  // tells connections apart
+        });
         s.Post("/echo", [](const httplib::Request& req, httplib::Response& res) {
             res.set_content(req.get_header_value("Content-Type") + "|" + req.body, "text/plain");
         });
@@ -185,8 +188,13 @@ class FetchRoutes : public ::testing::Test {
             res.set_header("X-Head", "1");
             res.set_content("not for HEAD", "text/plain");
         });
+        // Connections are closed after each answer unless a test keeps them on purpose: a kept
+        // connection holds the server's shutdown for its keep-alive time.
+        if (!KeepConnections()) s.set_keep_alive_max_count(1);
         http_.Start();
     }
+
+    virtual bool KeepConnections() const { return false; }
 
     std::string Url(const std::string& path) const { return http_.Url(path); }
 
@@ -295,29 +303,6 @@ TEST_F(FetchRoutes, JarCarriesCookiesAcrossFetchPageCalls) {
     EXPECT_EQ(FetchPageByRequestObject(Url("/jar/echo")), "");
 }
 
-TEST_F(FetchRoutes, ReusedSessionKeepsNoOptionsOrCookiesBetweenCalls) {
-    HttpSession session;
-    ASSERT_TRUE(session.Valid());
-    FetchControl control;
-    control.session = &session;
-    auto page = [&](const std::string& path, Text* cookies = nullptr, bool noRedirect = false) {
-        return FetchPage(Url(path), 0, {}, cookies, nullptr, nullptr, nullptr, noRedirect, nullptr, {},
-                         control);
-    };
-    EXPECT_EQ(page("/jar/set/sessioned"), "set");
-    Text mine = "only=1";
-    EXPECT_EQ(page("/jar/echo", &mine), "only=1");  // bypass on a handle that used the jar before
-    EXPECT_NE(page("/jar/echo").find("sessioned=1"), std::string::npos);
-    EXPECT_EQ(page("/moved", nullptr, true), "moved body");
-    EXPECT_EQ(page("/moved"), "target body");
-
-    int status = 0;
-    EXPECT_EQ(FetchPageByRequestObject(Url("/jar/echo"), 0, {}, nullptr, nullptr, nullptr, nullptr, &status,
-                                       false, {}, {}, 0, {}, {}, 1, &session),
-              "");
-    EXPECT_EQ(status, 200);
-}
-
 TEST_F(FetchRoutes, ManyThreadsThroughTheSharedJar) {
     constexpr int kThreads = 8;
     constexpr int kRounds = 10;
@@ -334,6 +319,55 @@ TEST_F(FetchRoutes, ManyThreadsThroughTheSharedJar) {
     }
     for (std::thread& thread : threads) thread.join();
     for (int t = 0; t < kThreads; ++t) EXPECT_EQ(seen[t], kRounds) << "thread " << t;
+}
+
+// Kept connections: the session is destroyed before the server, so shutdown does not wait for it.
+class KeptConnections : public FetchRoutes {
+  protected:
+    bool KeepConnections() const override { return true; }
+
+    ByteString Page(const std::string& path, Text* cookies = nullptr, bool noRedirect = false) {
+        FetchControl control;
+        control.session = &session_;
+        return FetchPage(Url(path), 0, {}, cookies, nullptr, nullptr, nullptr, noRedirect, nullptr, {},
+                         control);
+    }
+
+    HttpSession session_;
+};
+
+TEST_F(KeptConnections, ReusedSessionKeepsNoOptionsOrCookiesBetweenCalls) {
+    ASSERT_TRUE(session_.Valid());
+    ByteString peer = Page("/peer");
+    EXPECT_EQ(Page("/peer"), peer);  // the same connection
+    EXPECT_EQ(Page("/jar/set/sessioned"), "set");
+    Text mine = "only=1";
+    EXPECT_EQ(Page("/jar/echo", &mine), "only=1");  // bypass on a handle that used the jar before
+    EXPECT_NE(Page("/jar/echo").find("sessioned=1"), std::string::npos);
+    EXPECT_EQ(Page("/moved", nullptr, true), "moved body");
+    EXPECT_EQ(Page("/moved"), "target body");
+
+    int status = 0;
+    EXPECT_EQ(FetchPageByRequestObject(Url("/jar/echo"), 0, {}, nullptr, nullptr, nullptr, nullptr, &status,
+                                       false, {}, {}, 0, {}, {}, 1, &session_),
+              "");
+    EXPECT_EQ(status, 200);
+}
+
+TEST_F(KeptConnections, EachThreadKeepsItsOwnConnection) {
+    auto twoPeers = [this] {
+        std::pair<ByteString, ByteString> peers;
+        std::thread([&] {
+            peers.first = FetchPage(Url("/peer"));
+            peers.second = FetchPage(Url("/peer"));
+        }).join();  // the thread's session, and its connection, end with the thread
+        return peers;
+    };
+    auto [first, second] = twoPeers();
+    auto [other, unused] = twoPeers();
+    EXPECT_FALSE(first.empty());
+    EXPECT_EQ(first, second);
+    EXPECT_NE(first, other);
 }
 
 // ---- Failures, time-outs and cancellation ----

@@ -19,10 +19,13 @@ class SelfSignedHttps : public ::testing::Test {
         secure_->server().Get("/", [](const httplib::Request&, httplib::Response& res) {
             res.set_content("secure", "text/plain");
         });
+        secure_->server().set_keep_alive_max_count(1);
         secure_->Start();
         plain_.server().Get("/up", [this](const httplib::Request&, httplib::Response& res) {
             res.set_redirect(secure_->Url("/"));
         });
+        // Closed after each answer, so the thread's kept connection does not hold the shutdown.
+        plain_.server().set_keep_alive_max_count(1);
         plain_.Start();
     }
 
