@@ -8,7 +8,9 @@ namespace tollenby {
 
 using std::chrono::milliseconds;
 
-// What one transfer may cost before it is abandoned (the result is then empty).
+// What one transfer may cost before it is abandoned (the result is then empty). `connect` and `total`
+// are libcurl's CURLOPT_CONNECTTIMEOUT_MS and CURLOPT_TIMEOUT_MS; `stall` is watched by our own transfer
+// loop (libcurl's low-speed limit counts whole seconds and only body bytes), as is the cancel token.
 struct FetchLimits {
     milliseconds connect;      // name resolution, TCP connect and TLS handshake together
     milliseconds stall;        // no byte sent or received for this long, once the request is under way

@@ -106,6 +106,41 @@ TEST(FetchWire, SetCookieInAnyLetterCase) {
     EXPECT_EQ(cookies, "a=1; b=2; c=3");
 }
 
+TEST(FetchWire, ProxyAndAddressBytes) {
+    // The listener plays the proxy: the request line then carries the whole address.
+    RawListener proxy(kOkReply);
+    EXPECT_EQ(FetchPage("http://site.test/p", 0, {}, nullptr, nullptr, nullptr, nullptr, false, nullptr,
+                        Host(proxy)),
+              "ok");
+    EXPECT_EQ(FetchPageByRequestObject("http://site.test/q", 0, {}, nullptr, nullptr, nullptr, nullptr,
+                                       nullptr, false, {}, Host(proxy), 0, "user", "secret"),
+              "ok");
+    // Bytes that cannot stand in a request line go out percent-encoded: a GBK character and a space.
+    RawListener direct(kOkReply);
+    FetchPage(direct.Url("/\xD6\xD0 x?k=%41"));
+
+    auto viaProxy = proxy.Requests();
+    ASSERT_EQ(viaProxy.size(), 2u);
+    EXPECT_TRUE(viaProxy[0].starts_with("GET http://site.test/p HTTP/1.1\r\nHost: site.test\r\n"))
+        << viaProxy[0];
+    EXPECT_TRUE(viaProxy[1].starts_with("GET http://site.test/q HTTP/1.1\r\nHost: site.test\r\n"))
+        << viaProxy[1];
+    ASSERT_EQ(direct.Requests().size(), 1u);
+    EXPECT_TRUE(direct.Requests()[0].starts_with("GET /%D6%D0%20x?k=%41 HTTP/1.1\r\n"))
+        << direct.Requests()[0];
+}
+
+TEST(FetchWire, HeaderBlockCap) {
+    std::string reply = "HTTP/1.1 200 OK\r\n";
+    std::string line = "X-Filler: " + std::string(50'000, 'f') + "\r\n";
+    while (reply.size() < kMaxHeaderBytes + line.size()) reply += line;
+    reply += "Content-Length: 2\r\nConnection: close\r\n\r\nok";
+    RawListener listener(reply);
+    Text block = "untouched";
+    EXPECT_EQ(FetchPage(listener.Url("/h"), 0, {}, nullptr, nullptr, nullptr, &block), "");
+    EXPECT_EQ(block, "");
+}
+
 TEST(FetchWire, MethodsAndBodies) {
     RawListener listener(kOkReply);
     ByteString postBytes;
