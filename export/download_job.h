@@ -1,0 +1,117 @@
+// DownloadJob: fetches the chosen QR images one after another and stores them as 1.gif, 2.gif and on
+// in the folder of the path box.
+//
+// Plain C++ so it runs, and is tested, without a window: the fetch, the file writes and what the job
+// shows are handed in. The job works on its own copy of the address list.
+//
+// An image counts only when a 2xx response delivered a non-empty body. For any other outcome (no
+// connection, an error status, an empty body, a file that cannot be written) no file is left under
+// that image's number: an older file of that number is removed, so one folder never mixes images of
+// two runs under one numbering. The job then goes on with the next image.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "export/write_result.h"
+#include "web/fetch_control.h"
+#include "web/gbk_text.h"
+
+namespace tollenby {
+
+struct FetchedImage {
+    ByteString body;
+    int status = 0;  // HTTP status of the final response; 0 when none came
+};
+
+// True for a 2xx response with a non-empty body.
+bool ImageArrived(const FetchedImage& image);
+
+using ImageFetcher = std::function<FetchedImage(const Text& address, const CancelToken& stop)>;
+using ImageWriter = std::function<WriteResult(const std::string& path, std::string_view bytes)>;
+using ImageRemover = std::function<void(const std::string& path)>;
+
+// FetchPage with the address alone (GET, no cookies, headers, proxy or options), its status kept.
+FetchedImage FetchImage(const Text& address, const CancelToken& stop);
+
+// Writes the bytes under a temporary name beside `path` and renames it over `path` when complete, so
+// a failed write never leaves a truncated image under that name.
+WriteResult WriteImageFile(const std::string& path, std::string_view bytes);
+
+// Removes a file (not a folder) of that name, if there is one. Quiet.
+void RemoveImageFile(const std::string& path);
+
+// folder + separator + number + ".gif". The separator is added even after a trailing one: the file
+// system reads the doubled separator as one.
+std::string ImagePath(std::string_view folder, std::size_t number);
+
+struct DownloadCounts {
+    std::size_t written = 0;
+    std::size_t failed = 0;
+};
+
+// "正在下载第i个二维码图片", GBK.
+Text DownloadingLabel(std::size_t number);
+// "下载完成！共计下载:K个", followed by "，失败:M个" when M > 0. GBK.
+Text DownloadDoneLabel(const DownloadCounts& counts);
+
+// What the job reports while it runs, on its own thread. Any of them may be empty.
+struct DownloadJobView {
+    std::function<void(std::size_t total)> started;         // before the first image
+    std::function<void(std::size_t number)> imageStarting;  // before image `number` (from 1) is fetched
+    std::function<void(const DownloadCounts& counts)> finished;
+};
+
+struct DownloadJobIo {
+    std::function<std::string()> folder;  // the path box as a file-system path, read anew for every image
+    ImageFetcher fetch = FetchImage;
+    ImageWriter write = WriteImageFile;
+    ImageRemover remove = RemoveImageFile;
+};
+
+// The loop. Once `stop` is set the job ends after the image in flight (which counts as failed) and
+// reports what it has done so far.
+DownloadCounts RunDownloadJob(const TextArray& addresses, const DownloadJobIo& io,
+                              const DownloadJobView& view, const CancelToken& stop = {});
+
+// The download threads of the program: one per click of Start Download, never waited for by the click.
+// Nothing else may wait for one either, except the owner when it goes: its destructor stops every job
+// still running (each ends within a fetch's cancel latency) and joins them, so no job outlives what it
+// writes through.
+class DownloadJobs {
+  public:
+    DownloadJobs() = default;
+    ~DownloadJobs();
+    DownloadJobs(const DownloadJobs&) = delete;
+    DownloadJobs& operator=(const DownloadJobs&) = delete;
+
+    // Runs `job` on a thread of its own; the token is the one Stop() sets.
+    void Start(std::function<void(const CancelToken& stop)> job);
+    void Stop();
+    std::size_t Running() const;
+    // Waits until no job runs; false on time-out.
+    bool WaitUntilIdle(std::chrono::milliseconds timeout) const;
+
+  private:
+    struct Job {
+        std::thread thread;
+        std::shared_ptr<bool> done;  // written under lock_
+    };
+    void JoinFinishedLocked();
+
+    mutable std::mutex lock_;
+    mutable std::condition_variable idle_;
+    std::vector<Job> jobs_;
+    std::size_t running_ = 0;
+    CancelToken stop_;
+};
+
+}  // namespace tollenby

@@ -1,0 +1,44 @@
+// Which QR image addresses the download window takes from ResultList, by the export option.
+//
+// Plain C++: the window hands in a snapshot of the three columns the choice looks at.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+#include "collect/window_port.h"
+#include "web/gbk_text.h"
+
+namespace tollenby {
+
+class ResultRows;
+
+// The cells of one ResultList row that the choice reads, GBK as the row shows them.
+struct QrRowTexts {
+    Text source;   // column 3, "来自"
+    Text region;   // column 7, "地区"
+    Text qrImage;  // column 10, "二维码图片"
+};
+
+// The three columns of every row, in row order. The row count is read once; a row that vanishes
+// while the snapshot is taken (a new run clearing the list) is left out rather than read as empty.
+std::vector<QrRowTexts> QrRowsOf(const ResultRows& rows);
+
+// Whether a row passes the option's test. Containment is a case-sensitive, character-aware search:
+//   AllQrCodes       column 10 does not contain "文章已经删除"
+//   GroupQrCodes     that, and column 3 contains "微信群"
+//   PersonalQrCodes  that, and column 3 contains "个人微信"
+//   ByRegion         column 7 equals selectedRegion byte for byte (empty when nothing is selected);
+//                    column 10 is not looked at
+//   Spreadsheet      never (no image option is selected)
+bool QrRowPasses(ExportOption option, const QrRowTexts& row, std::string_view selectedRegion);
+
+// Column 10 of every passing row, unchanged (empty ones included), in row order.
+TextArray SelectQrAddresses(ExportOption option, std::string_view selectedRegion,
+                            const std::vector<QrRowTexts>& rows);
+
+// "共计：N个有效二维码链接", GBK.
+Text UrlCountLabel(std::size_t count);
+
+}  // namespace tollenby
