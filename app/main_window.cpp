@@ -15,6 +15,7 @@
 
 #include "app/app_icon.h"
 #include "app/dialogs.h"
+#include "app/export_action.h"
 #include "app/folder_chooser.h"
 #include "app/globals.h"
 #include "app/keyword_file.h"
@@ -326,6 +327,7 @@ int ShowMainWindowModal() {
     Globals& globals = AppGlobals();
     if (!globals.MainPort) globals.MainPort = std::make_shared<MainWindowPort>();
     MainWindow window(globals.MainPort);
+    ExportAction exportAction(window);
     window.exec();
     return 0;
 }
