@@ -38,7 +38,7 @@ CollectOutcome Collector::Collect() {
     RetireCurrentLocked();
     ReapRetiredLocked();
     port_->ClearRegionBox();
-    auto run = std::make_shared<RunContext>(port_, state_);
+    auto run = std::make_shared<RunContext>(port_, state_, matchers_);
     {
         std::lock_guard regions(state_.RegionListLock);
         for (const auto& job : retired_) job->Run().CloseRegionsLocked();

@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "collect/detail_matchers.h"
 #include "collect/run_context.h"
 #include "collect/search_job.h"
 #include "collect/shared_state.h"
@@ -64,6 +65,7 @@ class Collector {
     SharedState& state_;
     CollectorOptions options_;
     WorkerGroup workers_;  // destroyed after the jobs that dispatch into it
+    std::shared_ptr<DetailMatcherPool> matchers_ = std::make_shared<DetailMatcherPool>();
 
     mutable std::mutex lock_;
     std::unique_ptr<SearchJob> current_;

@@ -10,12 +10,12 @@ namespace tollenby {
 
 void RunDetailWorker(RunContext& run, RowId row, const CancelToken& cancel) {
     WindowPort& port = run.Port();
-    RegexMatcher matcher;
+    DetailMatcherPool::Lease matchers = run.Matchers().Take();
     port.SetCell(row, kColumnStatus, Text(kRowWorkingText));
     Text address = port.Cell(row, kColumnUrl);
     ByteString body = FetchDetailPage(address, cancel);
     if (cancel.IsCancelled()) return;
-    DetailFields fields = ReadDetailPage(Utf8ToLocal(body), matcher);
+    DetailFields fields = ReadDetailPage(Utf8ToLocal(body), *matchers);
 
     port.SetCell(row, kColumnDescription, fields.description);
     port.SetCell(row, kColumnIndustry, fields.industry);

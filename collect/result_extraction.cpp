@@ -49,7 +49,7 @@ Text FirstGroup(RegexMatcher& matcher, std::string_view pattern, std::string_vie
 
 }  // namespace
 
-DetailFields ReadDetailPage(std::string_view page, RegexMatcher& matcher) {
+DetailFields ReadDetailPage(std::string_view page, DetailMatchers& matchers) {
     DetailFields fields;
     if (TextContains(page, kEntryGoneSign)) {
         fields.deleted = true;
@@ -59,12 +59,12 @@ DetailFields ReadDetailPage(std::string_view page, RegexMatcher& matcher) {
         return fields;
     }
     // Every field is searched, whatever the others found.
-    fields.description = CleanDescription(FirstGroup(matcher, kDescriptionPattern, page));
-    fields.industry = FirstGroup(matcher, kIndustryPattern, page);
-    fields.time = FirstGroup(matcher, kTimePattern, page);
-    fields.region = FirstGroup(matcher, kRegionPattern, page);
-    fields.tags = FirstGroup(matcher, kTagsPattern, page);
-    fields.accountId = FirstGroup(matcher, kAccountIdPattern, page);
+    fields.description = CleanDescription(FirstGroup(matchers.description, kDescriptionPattern, page));
+    fields.industry = FirstGroup(matchers.industry, kIndustryPattern, page);
+    fields.time = FirstGroup(matchers.time, kTimePattern, page);
+    fields.region = FirstGroup(matchers.region, kRegionPattern, page);
+    fields.tags = FirstGroup(matchers.tags, kTagsPattern, page);
+    fields.accountId = FirstGroup(matchers.accountId, kAccountIdPattern, page);
     if (fields.accountId.empty()) fields.accountId = kNoAccountIdText;
     fields.qrImage = QrImageAddress(page);
     return fields;

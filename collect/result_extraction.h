@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "collect/detail_matchers.h"
 #include "match/regex_matcher.h"
 #include "web/gbk_text.h"
 
@@ -36,9 +37,9 @@ struct DetailFields {
     Text description, industry, time, region, tags, accountId, qrImage;
 };
 
-// Reads every field of a detail page with one matcher (each search replaces the previous results).
-// An empty page gives empty fields and "无" for the account ID.
-DetailFields ReadDetailPage(std::string_view page, RegexMatcher& matcher);
+// Reads every field of a detail page, each with its own matcher of the set. An empty page gives empty
+// fields and "无" for the account ID.
+DetailFields ReadDetailPage(std::string_view page, DetailMatchers& matchers);
 
 // The QR image address: the piece between the expired-span comment and the tool comment, then the
 // address of the first image inside it; empty when a marker is missing.

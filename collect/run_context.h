@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 
+#include "collect/detail_matchers.h"
 #include "collect/shared_state.h"
 #include "collect/window_port.h"
 #include "web/gbk_text.h"
@@ -13,11 +14,13 @@ namespace tollenby {
 
 class RunContext {
   public:
-    RunContext(std::shared_ptr<WindowPort> port, SharedState& state)
-        : port_(std::move(port)), state_(state) {}
+    RunContext(std::shared_ptr<WindowPort> port, SharedState& state,
+               std::shared_ptr<DetailMatcherPool> matchers)
+        : port_(std::move(port)), state_(state), matchers_(std::move(matchers)) {}
 
     WindowPort& Port() const { return *port_; }
     SharedState& State() const { return state_; }
+    DetailMatcherPool& Matchers() const { return *matchers_; }
 
     // Adds a worker's region to RegionList, under its lock, unless a later run has taken the list over:
     // the regions of an old run's late workers must not turn up in the new run's region box.
@@ -31,6 +34,7 @@ class RunContext {
   private:
     std::shared_ptr<WindowPort> port_;
     SharedState& state_;
+    std::shared_ptr<DetailMatcherPool> matchers_;
     bool regionsOpen_ = true;  // guarded by state_.RegionListLock
 };
 

@@ -2,6 +2,10 @@
 
 #include <httplib.h>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <charconv>
 
 namespace tollenby::demo {
@@ -25,6 +29,22 @@ void SendHtml(httplib::Response& res, const std::string& html) {
 void SendNotFound(httplib::Response& res) {
     res.status = 404;
     SendHtml(res, "<html><body><h1>404</h1><p>页面不存在</p></body></html>\n");
+}
+
+// httplib listens with a backlog of 5, so a burst of connections (20 workers starting at once) overflows
+// it and the dropped connections come back only with the client's SYN retry a second later. httplib
+// does not hand out its socket; find the one listening on our port and listen again with a deep
+// backlog, which Linux allows on a listening socket.
+void DeepenListenBacklog(int port) {
+    for (int fd = 0; fd < 4096; ++fd) {
+        int listening = 0;
+        socklen_t length = sizeof listening;
+        if (getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &length) != 0 || !listening) continue;
+        sockaddr_in address{};
+        socklen_t addressLength = sizeof address;
+        if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &addressLength) != 0) continue;
+        if (address.sin_family == AF_INET && ntohs(address.sin_port) == port) ::listen(fd, SOMAXCONN);
+    }
 }
 
 }  // namespace
@@ -118,6 +138,7 @@ bool DemoSite::Start(int port) {
         port = -1;
     if (port <= 0) return false;
     port_ = port;
+    DeepenListenBacklog(port_);
     listener_ = std::thread([this] { server_->listen_after_bind(); });
     // Stop only reaches a server that has entered its loop; the socket already accepts meanwhile.
     for (int i = 0; i < 2000 && !server_->is_running(); ++i)

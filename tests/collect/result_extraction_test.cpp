@@ -73,7 +73,7 @@ TEST(QrImageAddress, CutsBetweenTheCommentsThenInsideTheImageTag) {
 }
 
 TEST(ReadDetailPage, GoneEntriesAndEmptyPages) {
-    RegexMatcher matcher;
+    DetailMatchers matcher;
     DetailFields gone =
         ReadDetailPage(Gbk("<p>获得更多金币秘籍</p>\n时间：\n") + Spaces(44) + "2024\n", matcher);
     EXPECT_TRUE(gone.deleted);
