@@ -41,13 +41,15 @@ CollectOutcome Collector::Collect() {
     auto run = std::make_shared<RunContext>(port_, state_, matchers_);
     {
         std::lock_guard regions(state_.RegionListLock);
-        for (const auto& job : retired_) job->Run().CloseRegionsLocked();
+        // Every earlier run was closed when the one after it began; the last one is closed here.
+        if (lastRun_) lastRun_->CloseRegionsLocked();
         state_.RegionList.clear();
     }
     // Stop of an earlier run must not cost this run its detail phase.
     state_.CollectStopFlag.store(0);
     SearchJobSettings settings{options_.searchHost.value_or(SearchHost()), options_.completionPause,
                                options_.throttleRecheck};
+    lastRun_ = run;
     current_ = std::make_unique<SearchJob>(std::move(run), workers_, std::move(settings));
     current_->Start();
     return CollectOutcome::Started;

@@ -70,6 +70,7 @@ class Collector {
     mutable std::mutex lock_;
     std::unique_ptr<SearchJob> current_;
     std::vector<std::unique_ptr<SearchJob>> retired_;  // cancelled or done, thread perhaps still ending
+    std::shared_ptr<RunContext> lastRun_;              // its workers may still append regions
 };
 
 // Keeps every thread of the process, and the threads they start later, on the first processor the

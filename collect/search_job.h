@@ -40,8 +40,6 @@ class SearchJob {
     bool Finished() const { return finished_.load(); }
     bool WaitFinished(std::chrono::milliseconds timeout);
 
-    RunContext& Run() const { return *run_; }
-
   private:
     void Body();
     bool SearchPhase();
