@@ -41,7 +41,7 @@ using RowId = std::uint64_t;
 inline constexpr RowId kNoRow = 0;
 
 class WindowPort {
-public:
+  public:
     virtual ~WindowPort() = default;
 
     // Controls read by the collection threads, as they stand at the moment of the call.
@@ -63,8 +63,8 @@ public:
     // row count right after the append (the row's position counted from 1). Returns its identity.
     virtual RowId AppendRow(const Text& title, const Text& url, const Text& source) = 0;
     virtual std::size_t RowCount() = 0;
-    virtual RowId RowAt(std::size_t index) = 0;  // kNoRow when out of range
-    virtual Text Cell(RowId row, int column) = 0;  // empty when the row is gone
+    virtual RowId RowAt(std::size_t index) = 0;                         // kNoRow when out of range
+    virtual Text Cell(RowId row, int column) = 0;                       // empty when the row is gone
     virtual void SetCell(RowId row, int column, const Text& text) = 0;  // no effect when the row is gone
 };
 

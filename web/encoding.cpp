@@ -29,7 +29,8 @@ UConverter* GbkConverter() {
 }
 
 bool IsAscii(std::string_view bytes) {
-    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 std::u16string Utf8ToUtf16(std::string_view utf8) {
@@ -48,8 +49,8 @@ std::string Utf16ToUtf8(std::u16string_view utf16) {
     int32_t length = 0;
     UErrorCode status = U_ZERO_ERROR;
     u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &length,
-                       reinterpret_cast<const UChar*>(utf16.data()), static_cast<int32_t>(utf16.size()),
-                       u'?', nullptr, &status);
+                       reinterpret_cast<const UChar*>(utf16.data()), static_cast<int32_t>(utf16.size()), u'?',
+                       nullptr, &status);
     if (U_FAILURE(status)) return {};
     out.resize(static_cast<std::size_t>(length));
     return out;
@@ -87,8 +88,9 @@ std::u16string GbkToUtf16(std::string_view text) {
     std::u16string out(text.size() + 1, u'\0');  // every GBK character yields one UTF-16 unit
     UErrorCode status = U_ZERO_ERROR;
     ucnv_resetToUnicode(gbk);
-    int32_t length = ucnv_toUChars(gbk, reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
-                                   text.data(), static_cast<int32_t>(text.size()), &status);
+    int32_t length =
+        ucnv_toUChars(gbk, reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
+                      text.data(), static_cast<int32_t>(text.size()), &status);
     if (U_FAILURE(status)) return {};
     out.resize(static_cast<std::size_t>(length));
     return out;

@@ -5,7 +5,9 @@
 namespace tollenby {
 namespace {
 
-char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // Does `needle` stand at `pos` (a character boundary)? Letter case folded for single-byte characters only.
 bool MatchesAt(std::string_view text, std::size_t pos, std::string_view needle, bool ignoreCase) {

@@ -22,7 +22,9 @@ inline constexpr std::size_t kNotFound = std::string_view::npos;
 // The GBK full-width (ideographic) space.
 inline constexpr std::string_view kFullWidthSpace = "\xA1\xA1";
 
-inline bool IsLeadByte(char c) { return static_cast<unsigned char>(c) >= 0x80; }
+inline bool IsLeadByte(char c) {
+    return static_cast<unsigned char>(c) >= 0x80;
+}
 
 // Byte length of the character that starts at `pos` (1 or 2; 1 for a lead byte at the very end).
 inline std::size_t CharLength(std::string_view text, std::size_t pos) {
@@ -60,7 +62,9 @@ Text RemoveSpaces(std::string_view text);
 Text TrimAsciiSpaces(std::string_view text);
 
 // The text up to (not including) its first zero byte.
-inline std::string_view CutAtZero(std::string_view bytes) { return bytes.substr(0, bytes.find('\0')); }
+inline std::string_view CutAtZero(std::string_view bytes) {
+    return bytes.substr(0, bytes.find('\0'));
+}
 
 // Several-pairs replacement. Each pair is applied to the result of the one before, all occurrences
 // (or at most `count` when count > 0), from character position `start` (counting from 1; 0 means 1),

@@ -40,14 +40,20 @@ TEST(Utf8ToLocal, ConvertsAndSubstitutes) {
         {"", ""},
         {std::string("a\0b", 3), "a"},
         {"plain <ascii> text\r\n", "plain <ascii> text\r\n"},
-        {"\xE2\x82\xAC", "\x80"},          // the euro sign is the single byte 0x80 in code page 936
-        {"\xE3\x80\x80", "\xA1\xA1"},      // U+3000, the full-width space
-        {"a\xF0\x9F\x98\x80" "b", "a?b"},  // an emoji GBK cannot hold: one "?" for the character
-        {"a\xFF" "b", "a?b"},
-        {"\xE4\xB8", "?"},                 // a truncated sequence is one maximal invalid subsequence
-        {"\xE0\x80" "x", "??x"},           // E0 cannot be followed by 80: two invalid subsequences
-        {"\xED\xA0\x80", "???"},           // an encoded surrogate is not UTF-8
-        {"\xC0\xAF", "??"},                // overlong form
+        {"\xE2\x82\xAC", "\x80"},      // the euro sign is the single byte 0x80 in code page 936
+        {"\xE3\x80\x80", "\xA1\xA1"},  // U+3000, the full-width space
+        {"a\xF0\x9F\x98\x80"
+         "b",
+         "a?b"},  // an emoji GBK cannot hold: one "?" for the character
+        {"a\xFF"
+         "b",
+         "a?b"},
+        {"\xE4\xB8", "?"},  // a truncated sequence is one maximal invalid subsequence
+        {"\xE0\x80"
+         "x",
+         "??x"},                  // E0 cannot be followed by 80: two invalid subsequences
+        {"\xED\xA0\x80", "???"},  // an encoded surrogate is not UTF-8
+        {"\xC0\xAF", "??"},       // overlong form
     };
     for (const Case& c : cases) EXPECT_EQ(Utf8ToLocal(c.bytes), c.expected) << c.bytes;
 }

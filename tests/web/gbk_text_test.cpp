@@ -18,8 +18,12 @@ TEST(TextFind, NeverMatchesOnASecondByte) {
         {"abcabc", "c", false, 2},
         {"xAbC", "abc", true, 1},
         {"xAbC", "abc", false, kNotFound},
-        {"\xB0\x41" "A", "A", false, 2},   // B0 41 is one character: the first A is its second byte
-        {"\xB0\x41" "a", "A", true, 2},
+        {"\xB0\x41"
+         "A",
+         "A", false, 2},  // B0 41 is one character: the first A is its second byte
+        {"\xB0\x41"
+         "a",
+         "A", true, 2},
         {kTricky, kFullWidthSpace, false, kNotFound},
         {"\xB0\x41\xB0\x61", "\xB0\x41", true, 0},
         {"\xB0\x61", "\xB0\x41", true, kNotFound},  // case folding never touches a two-byte character
@@ -79,13 +83,15 @@ TEST(AsciiLower, LeavesTwoByteCharactersAlone) {
 TEST(ReplacePairs, AppliesPairsInOrder) {
     EXPECT_EQ(ReplacePairs("aXbx", {{"x", "y"}}), "ayby");
     // "</em>" goes before "em>", so no "</" is left behind.
-    EXPECT_EQ(ReplacePairs("<EM>a</em>b\"?", {{"\"", ""}, {"<em>", ""}, {"</em>", ""}, {"?", ""}, {"em>", ""}}),
-              "ab");
+    EXPECT_EQ(
+        ReplacePairs("<EM>a</em>b\"?", {{"\"", ""}, {"<em>", ""}, {"</em>", ""}, {"?", ""}, {"em>", ""}}),
+        "ab");
     EXPECT_EQ(ReplacePairs("xXx", 2, 0, false, {{"x", "-"}}), "--x");
     EXPECT_EQ(ReplacePairs("xXx", 0, 0, true, {{"x", "-"}}), "-X-");
     EXPECT_EQ(ReplacePairs("xxx", 0, 2, false, {{"x", "-"}}), "x--");
     // The start position counts characters: 中 is one.
-    EXPECT_EQ(ReplacePairs(std::string(kZhong) + "xx", 0, 2, false, {{"x", "-"}}), std::string(kZhong) + "--");
+    EXPECT_EQ(ReplacePairs(std::string(kZhong) + "xx", 0, 2, false, {{"x", "-"}}),
+              std::string(kZhong) + "--");
     EXPECT_EQ(ReplacePairs("abc", {{"", "z"}, {"b", ""}}), "ac");
 }
 
