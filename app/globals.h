@@ -34,7 +34,9 @@ struct Globals {
     // through it after the window has closed.
     std::shared_ptr<MainWindowPort> MainPort;
 
-    // The running search job is kept here by the collection code (the Collect and Stop buttons).
+    // The running search job is not kept here: it belongs to the Collector that ShowMainWindowModal
+    // makes beside the window, so closing the window can cancel and join its threads. These globals are
+    // never destroyed and so could never join anything.
 };
 
 // The one instance, created on first use.

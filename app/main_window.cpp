@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "app/app_icon.h"
+#include "app/collect_wiring.h"
 #include "app/dialogs.h"
 #include "app/export_action.h"
 #include "app/folder_chooser.h"
@@ -327,6 +328,8 @@ int ShowMainWindowModal() {
     Globals& globals = AppGlobals();
     if (!globals.MainPort) globals.MainPort = std::make_shared<MainWindowPort>();
     MainWindow window(globals.MainPort);
+    // Both go before the window does: closing it cancels and joins every collection and download thread.
+    CollectionWiring collection(window, globals.Shared);
     ExportAction exportAction(window);
     window.exec();
     return 0;
