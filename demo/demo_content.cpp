@@ -271,7 +271,8 @@ bool ModuleSet(std::uint32_t id, int x, int y) {
     if (x >= 14 && y < 7) return finder(x - 14, y);
     if (x < 7 && y >= 14) return finder(x, y - 14);
     if (x < 8 && y < 8) return false;
-    return (Fnv1a(std::to_string(x * 32 + y), id * 2654435761u) & 1) != 0;
+    // The low bit of an FNV hash follows only the parity of its input; take one from the middle.
+    return ((Fnv1a(std::to_string(x * 32 + y), id * 2654435761u) >> 16) & 1) != 0;
 }
 
 }  // namespace
