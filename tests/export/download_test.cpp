@@ -262,7 +262,8 @@ TEST(DownloadJobAgainstDemoSite, FilesHoldTheServedBytesAndFailuresLeaveNoFile) 
     ASSERT_EQ(expected.count(6), 0u) << "the demo site's image 6 is the missing one";
     std::set<std::string> distinct;
     for (const auto& [number, bytes] : expected) distinct.insert(bytes);
-    ASSERT_EQ(distinct.size(), expected.size()) << "every image differs, so a file under the wrong number shows";
+    ASSERT_EQ(distinct.size(), expected.size())
+        << "every image differs, so a file under the wrong number shows";
 
     testing::ScratchDir dir;
     // Stale files of an earlier run: 6 and 15 must go, 20 (above this run's count) stays.
