@@ -491,11 +491,3 @@ TEST(MainWindowShutdownDeathTest, ClosingTheWindowWithWritersRunningExitsCleanly
 
 }  // namespace
 }  // namespace tollenby
-
-int main(int argc, char** argv) {
-    // No display is needed, also when CTest lists the tests at build time.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -140,11 +140,3 @@ TEST_F(CollectionWindow, StopEnablesCollectAndKeepsTheStatus) {
 
 }  // namespace
 }  // namespace tollenby
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    tollenby::InitHttp();
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
