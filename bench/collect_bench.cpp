@@ -50,20 +50,10 @@ class TimedPort : public MemoryWindowPort {
     std::optional<Clock::time_point> detailStart_;
 };
 
-// Keywords whose first pages hold exactly `rows` hits together. A page holds 4 to 6 hits, so a rest
-// of 1, 2, 3 or 7 could never be filled and is avoided.
+// Keywords whose first pages hold exactly `rows` hits together, one per line.
 Text KeywordsForRows(std::size_t rows) {
     Text text;
-    std::size_t left = rows;
-    for (int i = 0; left > 0; ++i) {
-        std::string keyword = "bench" + std::to_string(i);
-        std::size_t hits = demo::EntriesOnPage(keyword, 1, "").size();
-        if (hits > left) continue;
-        std::size_t rest = left - hits;
-        if (rest == 1 || rest == 2 || rest == 3 || rest == 7) continue;
-        text += keyword + "\r\n";
-        left = rest;
-    }
+    for (const std::string& keyword : demo::KeywordsFillingFirstPages(rows)) text += keyword + "\r\n";
     return text;
 }
 

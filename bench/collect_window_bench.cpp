@@ -24,19 +24,11 @@
 namespace tollenby {
 namespace {
 
-// Keywords whose first pages hold exactly `rows` hits (4 to 6 a page; a rest of 1, 2, 3 or 7 is avoided).
+// Keywords whose first pages hold exactly `rows` hits together, one per line.
 QString KeywordsForRows(std::size_t rows) {
     QString text;
-    std::size_t left = rows;
-    for (int i = 0; left > 0; ++i) {
-        std::string keyword = "bench" + std::to_string(i);
-        std::size_t hits = demo::EntriesOnPage(keyword, 1, "").size();
-        if (hits > left) continue;
-        std::size_t rest = left - hits;
-        if (rest == 1 || rest == 2 || rest == 3 || rest == 7) continue;
+    for (const std::string& keyword : demo::KeywordsFillingFirstPages(rows))
         text += QString::fromStdString(keyword) + "\n";
-        left = rest;
-    }
     return text;
 }
 

@@ -321,6 +321,22 @@ DemoEntry DetailOf(std::uint32_t id, std::string_view baseUrl) {
     return entry;
 }
 
+std::vector<std::string> KeywordsFillingFirstPages(std::size_t rows) {
+    // A page holds 4 to 6 hits, so a rest of 1, 2, 3 or 7 could never be filled and is avoided.
+    std::vector<std::string> keywords;
+    std::size_t left = rows;
+    for (int i = 0; left > 0; ++i) {
+        std::string keyword = "bench" + std::to_string(i);
+        std::size_t hits = EntriesOnPage(keyword, 1, "").size();
+        if (hits > left) continue;
+        std::size_t rest = left - hits;
+        if (rest == 1 || rest == 2 || rest == 3 || rest == 7) continue;
+        keywords.push_back(std::move(keyword));
+        left = rest;
+    }
+    return keywords;
+}
+
 std::vector<DemoEntry> EntriesOnPage(std::string_view keyword, int page, std::string_view baseUrl) {
     std::vector<DemoEntry> entries;
     int pages = PageCount(keyword);

@@ -5,6 +5,7 @@
 // Pages are UTF-8. Every expected text here is UTF-8 too (tests compare with AnsiToUtf8 of the cells).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -49,6 +50,10 @@ std::vector<DemoEntry> EntriesOnPage(std::string_view keyword, int page, std::st
 // The same, for a page number as it arrives in the query (any text; non-numbers hold no hits).
 std::vector<DemoEntry> EntriesOnPage(std::string_view keyword, std::string_view page,
                                      std::string_view baseUrl);
+
+// Keywords ("bench0", "bench1", ...) whose first result pages hold exactly `rows` hits together, for
+// runs of a chosen size.
+std::vector<std::string> KeywordsFillingFirstPages(std::size_t rows);
 
 // Page bodies.
 std::string SearchPageHtml(std::string_view keyword, std::string_view page, std::string_view baseUrl);
