@@ -10,7 +10,7 @@
 #include <mutex>
 
 #include "collect/shared_state.h"
-#include "web/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace tollenby {
 

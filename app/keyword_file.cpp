@@ -5,8 +5,8 @@
 #include <QStringDecoder>
 #include <string_view>
 
-#include "web/encoding.h"
-#include "web/gbk_text.h"
+#include "text/encoding.h"
+#include "text/gbk_text.h"
 
 namespace tollenby {
 

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "app/main_window.h"
-#include "web/encoding.h"
+#include "text/encoding.h"
 
 namespace tollenby {
 

@@ -22,7 +22,7 @@
 #include "collect/collector.h"
 #include "collect/memory_window_port.h"
 #include "demo/demo_site.h"
-#include "web/encoding.h"
+#include "text/encoding.h"
 #include "web/fetch_control.h"
 
 namespace tollenby {

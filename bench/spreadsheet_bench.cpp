@@ -8,7 +8,7 @@
 
 #include "export/biff_writer.h"
 #include "export/spreadsheet.h"
-#include "web/encoding.h"
+#include "text/encoding.h"
 
 namespace tollenby {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "collect/page_patterns.h"
 #include "match/regex_matcher.h"
-#include "web/encoding.h"
+#include "text/encoding.h"
 
 namespace {
 

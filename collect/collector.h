@@ -17,7 +17,7 @@
 #include "collect/shared_state.h"
 #include "collect/window_port.h"
 #include "collect/worker_group.h"
-#include "web/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace tollenby {
 

@@ -4,17 +4,17 @@
 #include "collect/page_fetch.h"
 #include "collect/result_extraction.h"
 #include "match/regex_matcher.h"
-#include "web/encoding.h"
+#include "text/encoding.h"
 
 namespace tollenby {
 
-void RunDetailWorker(RunContext& run, RowId row, const CancelToken& cancel) {
+void RunDetailWorker(RunContext& run, RowId row, std::stop_token cancel) {
     WindowPort& port = run.Port();
     DetailMatcherPool::Lease matchers = run.Matchers().Take();
     port.SetCell(row, kColumnStatus, Text(kRowWorkingText));
     Text address = port.Cell(row, kColumnUrl);
     ByteString body = FetchDetailPage(address, cancel);
-    if (cancel.IsCancelled()) return;
+    if (cancel.stop_requested()) return;
     DetailFields fields = ReadDetailPage(Utf8ToLocal(body), *matchers);
 
     port.SetCell(row, kColumnDescription, fields.description);

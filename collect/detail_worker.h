@@ -1,15 +1,16 @@
 // The detail worker: completes one row from its detail page.
 #pragma once
 
+#include <stop_token>
+
 #include "collect/run_context.h"
 #include "collect/window_port.h"
-#include "web/fetch_control.h"
 
 namespace tollenby {
 
 // Marks the row "正在采集中", fetches the address in its column 2, fills columns 4 to 10 (or the
 // deleted marker), adds the region to RegionList and marks the row "采集完成". Writes to a row that is
 // gone land nowhere. When `cancel` is set during the fetch, the worker leaves the row as it is.
-void RunDetailWorker(RunContext& run, RowId row, const CancelToken& cancel);
+void RunDetailWorker(RunContext& run, RowId row, std::stop_token cancel);
 
 }  // namespace tollenby

@@ -12,7 +12,7 @@
 
 #include "collect/result_rows.h"
 #include "collect/window_port.h"
-#include "web/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace tollenby {
 

@@ -5,16 +5,16 @@
 
 namespace tollenby {
 
-ByteString FetchSearchPage(const Text& address, const CancelToken& cancel) {
+ByteString FetchSearchPage(const Text& address, std::stop_token cancel) {
     FetchControl control;
-    control.cancel = cancel;
+    control.stop = cancel;
     return FetchPageByRequestObject(address, 0, {}, nullptr, nullptr, nullptr, nullptr, nullptr, false, {},
                                     {}, 0, {}, {}, 1, nullptr, control);
 }
 
-ByteString FetchDetailPage(const Text& address, const CancelToken& cancel) {
+ByteString FetchDetailPage(const Text& address, std::stop_token cancel) {
     FetchControl control;
-    control.cancel = cancel;
+    control.stop = cancel;
     return FetchPage(address, 0, {}, nullptr, nullptr, nullptr, nullptr, false, nullptr, {}, control);
 }
 

@@ -7,7 +7,7 @@
 
 #include "collect/detail_matchers.h"
 #include "match/regex_matcher.h"
-#include "web/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace tollenby {
 

@@ -14,7 +14,7 @@
 #include <optional>
 
 #include "collect/window_port.h"
-#include "web/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace tollenby {
 

@@ -8,7 +8,7 @@
 #include "collect/detail_matchers.h"
 #include "collect/shared_state.h"
 #include "collect/window_port.h"
-#include "web/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace tollenby {
 

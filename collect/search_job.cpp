@@ -10,7 +10,7 @@
 #include "collect/search_phase.h"
 #include "match/dedup_texts.h"
 #include "match/regex_matcher.h"
-#include "web/encoding.h"
+#include "text/encoding.h"
 
 namespace tollenby {
 
@@ -32,7 +32,7 @@ void SearchJob::Cancel() {
         cancelled_.store(true);
         cancelledSignal_.notify_all();
     }
-    searchCancel_.Cancel();
+    searchStop_.request_stop();
     workers_.Wake();
 }
 
@@ -90,7 +90,7 @@ bool SearchJob::SearchPhase() {
                     [&] { port.SetStatusText(SearchingStatusText(keyword, i + 1, keywords.size(), page)); }))
                 return false;
             Text address = SearchAddress(settings_.searchHost, keyword, page, port.CheckedTimeFilter());
-            ByteString body = FetchSearchPage(address, searchCancel_);
+            ByteString body = FetchSearchPage(address, searchStop_.get_token());
             if (Cancelled()) return false;
             std::vector<ResultHit> hits = ExtractHits(Utf8ToLocal(body), titleMatcher, sourceMatcher);
             for (const ResultHit& hit : hits)
@@ -119,7 +119,7 @@ bool SearchJob::DetailPhase() {
         if (port.RowAt(r) != rows[r]) continue;
         std::shared_ptr<RunContext> run = run_;
         RowId row = rows[r];
-        workers_.Launch([run, row](const CancelToken& cancel) { RunDetailWorker(*run, row, cancel); });
+        workers_.Launch([run, row](std::stop_token cancel) { RunDetailWorker(*run, row, cancel); });
     }
     return !Cancelled();
 }

@@ -16,8 +16,8 @@
 
 #include "collect/run_context.h"
 #include "collect/worker_group.h"
+#include "text/gbk_text.h"
 #include "web/fetch_control.h"
-#include "web/gbk_text.h"
 
 namespace tollenby {
 
@@ -59,7 +59,7 @@ class SearchJob {
     std::mutex runLock_;
     std::condition_variable cancelledSignal_;
     std::atomic<bool> cancelled_{false};  // set under runLock_
-    CancelToken searchCancel_;
+    std::stop_source searchStop_;
     std::atomic<bool> finished_{false};
     std::mutex finishedLock_;
     std::condition_variable finishedSignal_;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "collect/collect_texts.h"
-#include "web/encoding.h"
+#include "text/encoding.h"
 
 #ifndef TOLLENBY_SEARCH_HOST_DEFAULT
 #error \

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "collect/window_port.h"
-#include "web/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace tollenby {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "web/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace tollenby {
 

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "web/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace tollenby {
 

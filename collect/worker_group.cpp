@@ -19,7 +19,7 @@ void WorkerGroup::ReapLocked(std::list<Worker>& finished) {
     }
 }
 
-bool WorkerGroup::Launch(std::function<void(const CancelToken&)> job) {
+bool WorkerGroup::Launch(std::function<void(std::stop_token)> job) {
     std::list<Worker> finished;
     std::unique_lock lock(lock_);
     ReapLocked(finished);
@@ -28,7 +28,7 @@ bool WorkerGroup::Launch(std::function<void(const CancelToken&)> job) {
     ++running_;
     auto entry = workers_.emplace(workers_.end());
     try {
-        entry->thread = std::thread([this, entry, job = std::move(job), cancel = cancel_] {
+        entry->thread = std::thread([this, entry, job = std::move(job), cancel = stop_.get_token()] {
             job(cancel);
             std::lock_guard done(lock_);
             entry->done = true;
@@ -74,7 +74,7 @@ std::size_t WorkerGroup::Running() const {
 }
 
 void WorkerGroup::CancelAll() {
-    cancel_.Cancel();
+    stop_.request_stop();
 }
 
 void WorkerGroup::JoinAll() {

@@ -10,10 +10,10 @@
 #include <functional>
 #include <list>
 #include <mutex>
+#include <stop_token>
 #include <thread>
 
 #include "collect/shared_state.h"
-#include "web/fetch_control.h"
 
 namespace tollenby {
 
@@ -26,7 +26,7 @@ class WorkerGroup {
 
     // Counts the job in ActiveWorkerCount, then runs it on a new thread. The job gets the group's
     // cancel token (set only by CancelAll). Returns false, counting nothing, when no thread can be made.
-    bool Launch(std::function<void(const CancelToken&)> job);
+    bool Launch(std::function<void(std::stop_token)> job);
 
     // Waits until ActiveWorkerCount is below limit() (true) or stop() holds (false).
     // limit() and stop() are asked again whenever a worker ends and at least every `recheck`, so a
@@ -50,7 +50,7 @@ class WorkerGroup {
     void ReapLocked(std::list<Worker>& finished);
 
     SharedState& state_;
-    CancelToken cancel_;
+    std::stop_source stop_;
     mutable std::mutex lock_;
     std::condition_variable changed_;
     std::list<Worker> workers_;  // a list: a worker's entry stays put while others come and go

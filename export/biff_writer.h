@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "web/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace tollenby {
 

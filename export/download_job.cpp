@@ -108,10 +108,10 @@ bool ImageArrived(const FetchedImage& image) {
     return image.status >= 200 && image.status < 300 && !image.body.empty();
 }
 
-FetchedImage FetchImage(const Text& address, const CancelToken& stop) {
+FetchedImage FetchImage(const Text& address, std::stop_token stop) {
     FetchedImage image;
     image.body = FetchPage(address, 0, {}, nullptr, nullptr, nullptr, nullptr, false, nullptr, {},
-                           {.cancel = stop, .statusCode = &image.status});
+                           {.stop = stop, .statusCode = &image.status});
     return image;
 }
 
@@ -147,14 +147,14 @@ Text DownloadDoneLabel(const DownloadCounts& counts) {
 }
 
 DownloadCounts RunDownloadJob(const TextArray& addresses, const DownloadJobIo& io,
-                              const DownloadJobView& view, const CancelToken& stop) {
+                              const DownloadJobView& view, std::stop_token stop) {
     DownloadCounts counts;
     if (view.started) view.started(addresses.size());
-    for (std::size_t number = 1; number <= addresses.size() && !stop.IsCancelled(); ++number) {
+    for (std::size_t number = 1; number <= addresses.size() && !stop.stop_requested(); ++number) {
         if (view.imageStarting) view.imageStarting(number);
         const std::string path = ImagePath(io.folder ? io.folder() : std::string(), number);
         FetchedImage image = io.fetch(addresses[number - 1], stop);
-        if (ImageArrived(image) && !stop.IsCancelled() && io.write(path, image.body).ok) {
+        if (ImageArrived(image) && !stop.stop_requested() && io.write(path, image.body).ok) {
             ++counts.written;
         } else {
             io.remove(path);
@@ -175,13 +175,13 @@ DownloadJobs::~DownloadJobs() {
     for (Job& job : jobs) job.thread.join();
 }
 
-void DownloadJobs::Start(std::function<void(const CancelToken& stop)> job) {
+void DownloadJobs::Start(std::function<void(std::stop_token stop)> job) {
     std::lock_guard guard(lock_);
     JoinFinishedLocked();
     auto done = std::make_shared<bool>(false);
     ++running_;
     jobs_.push_back({std::thread([this, done, job = std::move(job)] {
-                         job(stop_);
+                         job(stop_.get_token());
                          std::lock_guard finished(lock_);
                          *done = true;
                          --running_;
@@ -191,7 +191,7 @@ void DownloadJobs::Start(std::function<void(const CancelToken& stop)> job) {
 }
 
 void DownloadJobs::Stop() {
-    stop_.Cancel();
+    stop_.request_stop();
 }
 
 std::size_t DownloadJobs::Running() const {

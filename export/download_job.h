@@ -16,14 +16,15 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
 #include "export/write_result.h"
+#include "text/gbk_text.h"
 #include "web/fetch_control.h"
-#include "web/gbk_text.h"
 
 namespace tollenby {
 
@@ -35,12 +36,12 @@ struct FetchedImage {
 // True for a 2xx response with a non-empty body.
 bool ImageArrived(const FetchedImage& image);
 
-using ImageFetcher = std::function<FetchedImage(const Text& address, const CancelToken& stop)>;
+using ImageFetcher = std::function<FetchedImage(const Text& address, std::stop_token stop)>;
 using ImageWriter = std::function<WriteResult(const std::string& path, std::string_view bytes)>;
 using ImageRemover = std::function<void(const std::string& path)>;
 
 // FetchPage with the address alone (GET, no cookies, headers, proxy or options), its status kept.
-FetchedImage FetchImage(const Text& address, const CancelToken& stop);
+FetchedImage FetchImage(const Text& address, std::stop_token stop);
 
 // Writes the bytes under a temporary name beside `path` and renames it over `path` when complete, so
 // a failed write never leaves a truncated image under that name.
@@ -80,7 +81,7 @@ struct DownloadJobIo {
 // The loop. Once `stop` is set the job ends after the image in flight (which counts as failed) and
 // reports what it has done so far.
 DownloadCounts RunDownloadJob(const TextArray& addresses, const DownloadJobIo& io,
-                              const DownloadJobView& view, const CancelToken& stop = {});
+                              const DownloadJobView& view, std::stop_token stop = {});
 
 // The download threads of the program: one per click of Start Download, never waited for by the click.
 // Nothing else may wait for one either, except the owner when it goes: its destructor stops every job
@@ -94,7 +95,7 @@ class DownloadJobs {
     DownloadJobs& operator=(const DownloadJobs&) = delete;
 
     // Runs `job` on a thread of its own; the token is the one Stop() sets.
-    void Start(std::function<void(const CancelToken& stop)> job);
+    void Start(std::function<void(std::stop_token stop)> job);
     void Stop();
     std::size_t Running() const;
     // Waits until no job runs; false on time-out.
@@ -111,7 +112,7 @@ class DownloadJobs {
     mutable std::condition_variable idle_;
     std::vector<Job> jobs_;
     std::size_t running_ = 0;
-    CancelToken stop_;
+    std::stop_source stop_;
 };
 
 }  // namespace tollenby

@@ -9,7 +9,7 @@
 #include <tuple>
 #include <utility>
 
-#include "web/encoding.h"
+#include "text/encoding.h"
 
 namespace tollenby {
 
@@ -146,7 +146,7 @@ void DownloadWindow::StartDownload() {
         std::lock_guard guard(urlList_.lock);
         addresses = urlList_.list;
     }
-    jobs_.Start([addresses = std::move(addresses), io = io_, link = link_](const CancelToken& stop) {
+    jobs_.Start([addresses = std::move(addresses), io = io_, link = link_](std::stop_token stop) {
         DownloadJobView view;
         view.started = [&link](std::size_t total) {
             link->Post([total](DownloadWindow& window) { window.JobStarted(total); });

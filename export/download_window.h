@@ -19,7 +19,7 @@
 #include "collect/window_port.h"
 #include "export/download_job.h"
 #include "export/qr_selection.h"
-#include "web/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace tollenby {
 

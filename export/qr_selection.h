@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "collect/window_port.h"
-#include "web/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace tollenby {
 

@@ -12,7 +12,7 @@
 
 #include "export/biff_writer.h"
 #include "export/compound_file.h"
-#include "web/encoding.h"
+#include "text/encoding.h"
 
 namespace tollenby {
 namespace {

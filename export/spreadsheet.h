@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "export/write_result.h"
-#include "web/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace tollenby {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "web/encoding.h"
+#include "text/encoding.h"
 
 namespace tollenby {
 namespace {

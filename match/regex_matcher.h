@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "web/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace tollenby {
 

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "web/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace tollenby {
 

@@ -55,11 +55,11 @@ class CookieJar {
 
 // Per-transfer state the callbacks write into; it lives on Perform's stack.
 struct TransferState {
-    TransferState(const FetchLimits& transferLimits, const CancelToken& token)
+    TransferState(const FetchLimits& transferLimits, std::stop_token token)
         : limits(transferLimits), cancel(token) {}
 
     const FetchLimits& limits;
-    const CancelToken& cancel;
+    std::stop_token cancel;
     ByteString body;
     Text headerBlock;
     bool overCap = false;
@@ -100,7 +100,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
 
 int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploaded) {
     auto& state = *static_cast<TransferState*>(user);
-    if (state.cancel.IsCancelled()) return 1;  // aborts with CURLE_ABORTED_BY_CALLBACK
+    if (state.cancel.stop_requested()) return 1;  // aborts with CURLE_ABORTED_BY_CALLBACK
     if (uploaded != state.lastUploaded) {
         state.lastUploaded = uploaded;
         NoteActivity(state);
@@ -148,7 +148,7 @@ bool RunToCompletion(CURLM* multi, CURL* easy, TransferState& state) {
         int running = 0;
         if (curl_multi_perform(multi, &running) != CURLM_OK) return false;
         if (running == 0) break;
-        if (state.cancel.IsCancelled() || Stalled(easy, state)) return false;
+        if (state.cancel.stop_requested() || Stalled(easy, state)) return false;
         // Wakes on socket activity or after the watch interval, whichever comes first.
         curl_multi_poll(multi, nullptr, 0, static_cast<int>(kWatchInterval.count()), nullptr);
     }
@@ -227,7 +227,7 @@ CURL* HttpSession::Impl::Prepare() {
     return handle;
 }
 
-TransferResult HttpSession::Impl::Perform(const FetchLimits& limits, const CancelToken& cancel) {
+TransferResult HttpSession::Impl::Perform(const FetchLimits& limits, std::stop_token cancel) {
     CURL* handle = easy.get();
     TransferState state{limits, cancel};
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &OnBody);
@@ -241,7 +241,8 @@ TransferResult HttpSession::Impl::Perform(const FetchLimits& limits, const Cance
     curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.total.count()));
 
     TransferResult result;
-    if (cancel.IsCancelled() || !RunToCompletion(multi.get(), handle, state) || state.overCap) return result;
+    if (cancel.stop_requested() || !RunToCompletion(multi.get(), handle, state) || state.overCap)
+        return result;
     long status = 0;
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
     result.ok = true;

@@ -3,12 +3,13 @@
 #pragma once
 
 #include <curl/curl.h>
+#include <stop_token>
 
 #include <memory>
 #include <string_view>
 
+#include "text/gbk_text.h"
 #include "web/fetch_control.h"
-#include "web/gbk_text.h"
 
 namespace tollenby {
 
@@ -50,7 +51,7 @@ struct HttpSession::Impl {
     // fixed options set: no signals, no cookies, http and https only.
     CURL* Prepare();
     // Runs the prepared transfer on this thread under `limits`, watching `cancel`.
-    TransferResult Perform(const FetchLimits& limits, const CancelToken& cancel);
+    TransferResult Perform(const FetchLimits& limits, std::stop_token cancel);
 };
 
 // The process-wide cookie jar that stands in for the platform's cookie store. Handles attached to it

@@ -93,7 +93,7 @@ ByteString FetchPageByRequestObject(const Text& url, int method, const Text& pos
     }
 
     TransferResult result =
-        handles.Perform(control.limits.value_or(RequestObjectLimits(timeoutSeconds)), control.cancel);
+        handles.Perform(control.limits.value_or(RequestObjectLimits(timeoutSeconds)), control.stop);
 
     Text block = NormalizeSetCookieCase(result.headerBlock);
     Text gathered = GatherNewCookies(block);

@@ -19,8 +19,8 @@
 // one lives for the call. control: cancel token and replacement limits, as for FetchPage.
 #pragma once
 
+#include "text/gbk_text.h"
 #include "web/fetch_control.h"
-#include "web/gbk_text.h"
 
 namespace tollenby {
 

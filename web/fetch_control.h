@@ -3,26 +3,13 @@
 // leaves the fetch exactly as described, so `FetchControl{}` changes nothing.
 #pragma once
 
-#include <atomic>
 #include <memory>
 #include <optional>
+#include <stop_token>
 
 #include "web/fetch_limits.h"
 
 namespace tollenby {
-
-// Copies share one flag: keep a copy, hand another to the fetch, and Cancel() from any thread. A fetch
-// in flight notices within kWatchInterval (well under 100 ms) and returns an empty result.
-class CancelToken {
-  public:
-    CancelToken() : flag_(std::make_shared<std::atomic<bool>>(false)) {}
-    void Cancel() const { flag_->store(true, std::memory_order_relaxed); }
-    void Reset() const { flag_->store(false, std::memory_order_relaxed); }
-    bool IsCancelled() const { return flag_->load(std::memory_order_relaxed); }
-
-  private:
-    std::shared_ptr<std::atomic<bool>> flag_;
-};
 
 // One libcurl handle and its connection cache, reusable by one thread at a time: consecutive fetches
 // through the same session keep their connections open. It is also what FetchPageByRequestObject
@@ -44,7 +31,8 @@ class HttpSession {
 };
 
 struct FetchControl {
-    CancelToken cancel{};                 // a fresh token nobody sets, unless the caller passes its own
+    std::stop_token stop{};               // whoever owns the thread asks for a stop; the fetch then ends
+                                          // within kWatchInterval with an empty result
     int* statusCode = nullptr;            // receives the final response's HTTP status; 0 when none came
     HttpSession* session = nullptr;       // FetchPage: run on this session instead of the thread's own
     std::optional<FetchLimits> limits{};  // replaces the routine's own time-outs and caps

@@ -95,7 +95,7 @@ ByteString FetchPage(const Text& url, int method, const Text& postText, Text* co
         curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
     }
 
-    TransferResult result = handles.Perform(control.limits.value_or(kFetchPageLimits), control.cancel);
+    TransferResult result = handles.Perform(control.limits.value_or(kFetchPageLimits), control.stop);
 
     Text block = NormalizeSetCookieCase(result.headerBlock);
     Text gathered = GatherNewCookies(block);

@@ -10,16 +10,16 @@
 //
 // Beyond the described arguments, `control` carries a cancel token, the status of the final response,
 // a reusable session and replacement limits:
-//     CancelToken stop;  int status = 0;
+//     std::stop_source stop;  int status = 0;
 //     ByteString page = FetchPage(url, 0, {}, nullptr, nullptr, nullptr, nullptr, false, nullptr, {},
-//                                 {.cancel = stop, .statusCode = &status});
+//                                 {.stop = stop.get_token(), .statusCode = &status});
 // Connections: each thread keeps one session of its own, so consecutive calls on a thread reuse their
 // connections; pass `control.session` to use another (a new HttpSession gives a fresh handle).
 // Call InitHttp() at start-up before starting threads that fetch.
 #pragma once
 
+#include "text/gbk_text.h"
 #include "web/fetch_control.h"
-#include "web/gbk_text.h"
 
 namespace tollenby {
 

@@ -19,7 +19,7 @@
 #include "collect/search_phase.h"
 #include "demo/demo_site.h"
 #include "match/dedup_texts.h"
-#include "web/encoding.h"
+#include "text/encoding.h"
 #include "web/fetch_control.h"
 
 namespace tollenby {

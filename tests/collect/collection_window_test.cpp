@@ -22,7 +22,7 @@
 #include "collect/collect_texts.h"
 #include "collect/search_phase.h"
 #include "demo/demo_site.h"
-#include "web/encoding.h"
+#include "text/encoding.h"
 #include "web/fetch_control.h"
 
 namespace tollenby {

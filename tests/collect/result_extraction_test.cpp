@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "collect/collect_texts.h"
-#include "web/encoding.h"
+#include "text/encoding.h"
 
 namespace tollenby {
 namespace {

@@ -5,7 +5,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "web/encoding.h"
+#include "text/encoding.h"
 
 namespace tollenby {
 namespace {

@@ -17,7 +17,7 @@
 #include "export/download_job.h"
 #include "export/qr_selection.h"
 #include "tests/export/xls_readback.h"
-#include "web/encoding.h"
+#include "text/encoding.h"
 #include "web/fetch_control.h"
 
 namespace tollenby {
@@ -136,7 +136,7 @@ struct FakeDownload {
             log.push_back("folder");
             return folder;
         };
-        io.fetch = [this](const Text& address, const CancelToken&) {
+        io.fetch = [this](const Text& address, std::stop_token) {
             log.push_back("fetch " + address);
             auto found = served.find(address);
             return found == served.end() ? FetchedImage{} : found->second;
@@ -205,14 +205,14 @@ TEST(DownloadJob, EmptyListFinishesAtOnce) {
 
 TEST(DownloadJob, StopEndsAfterTheImageInFlight) {
     FakeDownload fake;
-    CancelToken stop;
+    std::stop_source stop;
     DownloadJobIo io = fake.Io();
-    io.fetch = [&](const Text& address, const CancelToken& token) {
+    io.fetch = [&](const Text& address, std::stop_token token) {
         fake.log.push_back("fetch " + address);
-        stop.Cancel();  // the stop arrives while this image is on its way
-        return token.IsCancelled() ? FetchedImage{} : FetchedImage{"X", 200};
+        stop.request_stop();  // the stop arrives while this image is on its way
+        return token.stop_requested() ? FetchedImage{} : FetchedImage{"X", 200};
     };
-    DownloadCounts counts = RunDownloadJob({"a", "b", "c"}, io, fake.View(), stop);
+    DownloadCounts counts = RunDownloadJob({"a", "b", "c"}, io, fake.View(), stop.get_token());
     EXPECT_EQ(counts.written, 0u);
     EXPECT_EQ(counts.failed, 1u);
     EXPECT_EQ(fake.log, (std::vector<std::string>{"started 3", "image 1", "folder", "fetch a",
@@ -295,7 +295,7 @@ TEST(DownloadJobs, StopEndsAJobWaitingForAnImage) {
     std::vector<DownloadCounts> results;
     {
         DownloadJobs jobs;
-        jobs.Start([&](const CancelToken& stop) {
+        jobs.Start([&](std::stop_token stop) {
             DownloadJobIo io;
             io.folder = [&] { return dir.Path(); };
             results.push_back(

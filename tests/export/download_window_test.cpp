@@ -28,7 +28,7 @@
 #include "demo/demo_site.h"
 #include "export/download_window.h"
 #include "tests/export/xls_readback.h"
-#include "web/encoding.h"
+#include "text/encoding.h"
 #include "web/fetch_control.h"
 
 namespace tollenby {

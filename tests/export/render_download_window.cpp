@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
     io.folder = [path = folder.path().toStdString()] { return path; };
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
-    io.fetch = [released](const Text& address, const CancelToken&) {
+    io.fetch = [released](const Text& address, std::stop_token) {
         if (address.ends_with("/999.gif")) released.wait();
         return address.size() % 2 ? FetchedImage{"GIF89a", 200} : FetchedImage{"gone", 404};
     };

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "tests/export/xls_readback.h"
-#include "web/encoding.h"
+#include "text/encoding.h"
 
 namespace tollenby {
 namespace {

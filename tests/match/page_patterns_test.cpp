@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "match/regex_matcher.h"
-#include "web/encoding.h"
+#include "text/encoding.h"
 
 namespace tollenby {
 namespace {

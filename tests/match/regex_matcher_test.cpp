@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "web/encoding.h"
+#include "text/encoding.h"
 
 namespace tollenby {
 namespace {

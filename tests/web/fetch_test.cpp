@@ -464,13 +464,13 @@ TEST(FetchFailures, CancelMidTransfer) {
     // Headers and the first bytes of a long body, then silence.
     RawListener trickle("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\nfirst bytes", true);
     for (bool requestObject : {false, true}) {
-        CancelToken token;
+        std::stop_source token;
         std::thread canceller([token] {
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            token.Cancel();
+            token.request_stop();
         });
         FetchControl control;  // the default 30 s stall limit: only the token can end this soon
-        control.cancel = token;
+        control.stop = token.get_token();
         ByteString body = "unset";
         long long ms = MillisecondsOf([&] {
             body = requestObject ? FetchPageByRequestObject(trickle.Url("/c"), 0, {}, nullptr, nullptr,
@@ -487,7 +487,9 @@ TEST(FetchFailures, CancelMidTransfer) {
     // A token set beforehand stops the call before anything goes out.
     RawListener listener(kOkReply);
     FetchControl control;
-    control.cancel.Cancel();
+    std::stop_source early;
+    early.request_stop();
+    control.stop = early.get_token();
     EXPECT_EQ(FetchPage(listener.Url("/never"), 0, {}, nullptr, nullptr, nullptr, nullptr, false, nullptr, {},
                         control),
               "");

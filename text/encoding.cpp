@@ -1,4 +1,4 @@
-#include "web/encoding.h"
+#include "text/encoding.h"
 
 #include <unicode/ucnv.h>
 #include <unicode/ustring.h>

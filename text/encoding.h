@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "web/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace tollenby {
 

@@ -1,4 +1,4 @@
-#include "web/gbk_text.h"
+#include "text/gbk_text.h"
 
 #include <gtest/gtest.h>
 
