@@ -2,6 +2,7 @@
 // own texts in Chinese.
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QLineEdit>
@@ -11,6 +12,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTranslator>
+
+#include <cerrno>
+#include <cstring>
 #include <map>
 
 #include "app/export_folder.h"
@@ -64,6 +68,41 @@ TEST(FolderTakesNewFiles, TriesAFileAndLeavesNothingBehind) {
     EXPECT_FALSE(FolderTakesNewFiles(folder.filePath(QStringLiteral("missing"))));       // no folder
     EXPECT_FALSE(FolderTakesNewFiles(folder.filePath(QStringLiteral("plain/inside"))));  // under a file
     EXPECT_FALSE(FolderTakesNewFiles(QString()));
+}
+
+// A folder on a read-only mount refuses new files to the superuser too, as /usr/bin does to a user.
+// Mounting needs privileges a test run may lack; then there is nothing to test here.
+class ReadOnlyMount {
+  public:
+    explicit ReadOnlyMount(const QString& folder) : folder_(QFile::encodeName(folder)) {
+        mounted_ = ::mount("tmpfs", folder_.constData(), "tmpfs", MS_RDONLY, "size=64k") == 0;
+        error_ = errno;
+    }
+    ~ReadOnlyMount() {
+        if (mounted_) ::umount(folder_.constData());
+    }
+    bool Mounted() const { return mounted_; }
+    int Error() const { return error_; }
+
+  private:
+    QByteArray folder_;
+    bool mounted_ = false;
+    int error_ = 0;
+};
+
+TEST(DefaultExportFolder, AProgramFolderOnAReadOnlyMountIsPassedOver) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QString program = home.filePath(QStringLiteral("program"));
+    const QString documents = home.filePath(QStringLiteral("Documents"));
+    ASSERT_TRUE(QDir().mkpath(program) && QDir().mkpath(documents));
+    ASSERT_TRUE(FolderTakesNewFiles(program));
+    ReadOnlyMount readOnly(program);
+    if (!readOnly.Mounted()) GTEST_SKIP() << "cannot mount here: " << std::strerror(readOnly.Error());
+
+    EXPECT_FALSE(FolderTakesNewFiles(program));
+    EXPECT_EQ(DefaultExportFolder(program, documents, home.path()), documents);
+    EXPECT_EQ(DefaultExportFolder(program, QString(), home.path()), home.path());
 }
 
 TEST(ExpandHomeFolder, OnlyALeadingTildeAlone) {
