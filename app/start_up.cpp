@@ -60,12 +60,15 @@ std::optional<int> AnswerCommandLine(int argc, char** argv) {
     // Options of Qt's own (-platform, -style, ...) are unknown here and taken by QApplication later.
     parser.parse(ArgumentList(argc, argv));
     const bool help = parser.isSet(QStringLiteral("help"));
+    const bool helpAll = parser.isSet(QStringLiteral("help-all"));
     const bool version = parser.isSet(QStringLiteral("version"));
-    if (!help && !version) return std::nullopt;
+    if (!help && !helpAll && !version) return std::nullopt;
     // The texts name the program as it was called.
     QCoreApplication core(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tollenby"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TOLLENBY_VERSION));
+    // Only the parser itself can list Qt's options; it prints them and ends the process with status 0.
+    if (helpAll && !help && !version) parser.process(core);
     const QString text = help ? parser.helpText()
                               : QStringLiteral("tollenby %1\n").arg(QCoreApplication::applicationVersion());
     std::fputs(text.toLocal8Bit().constData(), stdout);
