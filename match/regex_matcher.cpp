@@ -33,12 +33,14 @@ constexpr std::size_t kJitStackStart = 32 * 1024;
 constexpr std::size_t kJitStackMax = 16 * 1024 * 1024;
 
 // Ordinary searches run without auto-callouts, at JIT speed. Their only callout stands at the start of
-// the pattern, so it runs once per start position tried and looks at the clock there; a start position
-// that backtracks past kFastStepLimit steps (some tens of milliseconds of JIT) is handed, with every
-// later one, to the checked form, whose auto-callouts look at the clock between pattern items. So no
-// stretch of matching runs long unwatched: many cheap start positions meet the clock at the start
-// callout, one costly start position meets the step limit.
-constexpr std::uint32_t kFastStepLimit = 10'000'000;
+// the pattern, so it runs once per start position tried and looks at the clock every few of them; a
+// start position that backtracks past kFastStepLimit steps (a few milliseconds of JIT) is handed, with
+// every later one, to the checked form, whose auto-callouts look at the clock between pattern items. So
+// no stretch of matching runs long unwatched: many cheap start positions meet the clock at the start
+// callout, one costly start position meets the step limit, and at most kStartsPerClockCheck start
+// positions of up to kFastStepLimit steps each pass between two looks.
+constexpr std::uint32_t kFastStepLimit = 2'000'000;
+constexpr std::uint32_t kStartsPerClockCheck = 8;
 
 // The checked form's callout runs before every pattern item; the clock is read every so often.
 constexpr std::uint32_t kCalloutsPerClockCheck = 256;
@@ -169,10 +171,10 @@ struct Budget {
         if (!spent && CoarseNow() >= deadline) spent = true;
         return spent;
     }
-    // Counts one callout of the checked form and reads the clock every kCalloutsPerClockCheck of them.
-    bool Tick() {
+    // Counts one callout and reads the clock every `every` of them.
+    bool Tick(std::uint32_t every) {
         if (--countdown != 0) return false;
-        countdown = kCalloutsPerClockCheck;
+        countdown = every;
         return Expired();
     }
 };
@@ -181,11 +183,11 @@ struct Budget {
 int StartCallout(pcre2_callout_block* block, void* data) {
     auto* budget = static_cast<Budget*>(data);
     budget->lastStart = block->start_match;
-    return budget->Expired() ? PCRE2_ERROR_CALLOUT : 0;
+    return budget->Tick(kStartsPerClockCheck) ? PCRE2_ERROR_CALLOUT : 0;
 }
 
 int ItemCallout(pcre2_callout_block*, void* data) {
-    return static_cast<Budget*>(data)->Tick() ? PCRE2_ERROR_CALLOUT : 0;
+    return static_cast<Budget*>(data)->Tick(kCalloutsPerClockCheck) ? PCRE2_ERROR_CALLOUT : 0;
 }
 
 // The fast form ran out of steps or stack at one start position: the checked form takes over there.
