@@ -34,13 +34,14 @@ constexpr std::size_t kJitStackMax = 16 * 1024 * 1024;
 
 // Ordinary searches run without auto-callouts, at JIT speed. Their only callout stands at the start of
 // the pattern, so it runs once per start position tried and looks at the clock every few of them; a
-// start position that backtracks past kFastStepLimit steps (a few milliseconds of JIT) is handed, with
-// every later one, to the checked form, whose auto-callouts look at the clock between pattern items. So
-// no stretch of matching runs long unwatched: many cheap start positions meet the clock at the start
-// callout, one costly start position meets the step limit, and at most kStartsPerClockCheck start
-// positions of up to kFastStepLimit steps each pass between two looks.
-constexpr std::uint32_t kFastStepLimit = 2'000'000;
-constexpr std::uint32_t kStartsPerClockCheck = 8;
+// start position that backtracks past kFastStepLimit steps (some tens of milliseconds of JIT, where a
+// lazy capture across a 200 KB page needs a few million steps) is handed, with every later one, to the
+// checked form, whose auto-callouts look at the clock between pattern items. So no stretch of matching
+// runs long unwatched: many cheap start positions meet the clock at the start callout, one costly start
+// position meets the step limit, and at most kStartsPerClockCheck start positions of up to
+// kFastStepLimit steps each pass between two looks.
+constexpr std::uint32_t kFastStepLimit = 10'000'000;
+constexpr std::uint32_t kStartsPerClockCheck = 2;
 
 // The checked form's callout runs before every pattern item; the clock is read every so often.
 constexpr std::uint32_t kCalloutsPerClockCheck = 256;
@@ -277,13 +278,21 @@ struct RegexMatcher::Engine {
         return static_cast<int>(count);
     }
 
-    // One match attempt from `start`, by the fast form. When one start position runs out of steps or
-    // stack there, the checked form searches again from that position on.
+    // One match attempt from `start`, by the fast form (by its interpreted run where the JIT stack is too
+    // small). When one start position runs out of steps there, the checked form searches again from that
+    // position on.
     int MatchFrom(const std::string& subject, std::size_t start, std::uint32_t flags) {
         if (fast) {
+            auto* text = reinterpret_cast<PCRE2_SPTR>(subject.data());
             budget.lastStart = start;
-            int rc = pcre2_match(fast.get(), reinterpret_cast<PCRE2_SPTR>(subject.data()), subject.size(),
-                                 start, flags, matchData.get(), fastContext.get());
+            int rc = pcre2_match(fast.get(), text, subject.size(), start, flags, matchData.get(),
+                                 fastContext.get());
+            if (rc == PCRE2_ERROR_JIT_STACKLIMIT) {
+                // Deep group repetitions outgrow the JIT stack; the interpreter keeps its frames on the heap.
+                start = budget.lastStart;
+                rc = pcre2_match(fast.get(), text, subject.size(), start, flags | PCRE2_NO_JIT,
+                                 matchData.get(), fastContext.get());
+            }
             if (!OutOfSteps(rc)) return rc;
             start = budget.lastStart;
         }
