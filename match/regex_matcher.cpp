@@ -42,6 +42,7 @@ constexpr std::size_t kJitStackMax = 16 * 1024 * 1024;
 // kFastStepLimit steps each pass between two looks.
 constexpr std::uint32_t kFastStepLimit = 10'000'000;
 constexpr std::uint32_t kStartsPerClockCheck = 2;
+constexpr std::uint32_t kFastHeapLimitKiB = 64 * 1024;
 
 // The checked form's callout runs before every pattern item; the clock is read every so often.
 constexpr std::uint32_t kCalloutsPerClockCheck = 256;
@@ -240,6 +241,8 @@ struct RegexMatcher::Engine {
         pcre2_set_newline(compileContext.get(), PCRE2_NEWLINE_ANYCRLF);
         pcre2_set_callout(fastContext.get(), StartCallout, &budget);
         pcre2_set_match_limit(fastContext.get(), kFastStepLimit);
+        // The interpreted run keeps its backtracking frames on the heap; past this the checked form goes on.
+        pcre2_set_heap_limit(fastContext.get(), kFastHeapLimitKiB);
         pcre2_set_callout(checkedContext.get(), ItemCallout, &budget);
         // The time budget is the limit; a count limit would trip on legitimate long pages first.
         pcre2_set_match_limit(checkedContext.get(), std::numeric_limits<std::uint32_t>::max());
