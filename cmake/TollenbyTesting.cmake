@@ -1,11 +1,12 @@
 # tollenby_add_test(NAME <target> SOURCES <files...> LIBS <targets...> [QT])
 # Builds one GoogleTest binary and registers every test in it with CTest.
-# QT: the binary drives widgets; tests/qt_test_main.cpp is its entry, and it runs on the offscreen
-# platform, so no display is needed.
+# QT: the binary drives widgets; tests/support/qt_test_main.cpp is its entry, it links the Qt part of
+# the test support, and it runs on the offscreen platform, so no display is needed.
 function(tollenby_add_test)
   cmake_parse_arguments(T "QT" "NAME" "SOURCES;LIBS" ${ARGN})
   if(T_QT)
-    list(APPEND T_SOURCES ${PROJECT_SOURCE_DIR}/tests/qt_test_main.cpp)
+    list(APPEND T_SOURCES ${PROJECT_SOURCE_DIR}/tests/support/qt_test_main.cpp)
+    list(APPEND T_LIBS tollenby_test_support_qt)
   endif()
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE tollenby_flags ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
