@@ -326,8 +326,7 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
 
 int ShowMainWindowModal() {
     Globals& globals = AppGlobals();
-    if (!globals.MainPort) globals.MainPort = std::make_shared<MainWindowPort>();
-    MainWindow window(globals.MainPort);
+    MainWindow window(std::make_shared<MainWindowPort>());
     // Both go before the window does: closing it cancels and joins every collection and download thread.
     CollectionWiring collection(window, globals.Shared);
     ExportAction exportAction(window);

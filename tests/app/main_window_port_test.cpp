@@ -145,21 +145,31 @@ TEST(MainWindowShutdown, WritersGoOnSafelyAfterTheWindowIsDestroyed) {
     EXPECT_GT(port->RowCount(), rowsAtClose);  // the writers kept going, unblocked
 }
 
-// The real ending: the modal window closes while detached writers still run, the process exits
-// through the exit hook, and neither hangs nor crashes.
+// The real ending: the modal window closes while writers still run through its port; they go on
+// safely until their owner stops and joins them, and the process exits cleanly with the globals.
 TEST(MainWindowShutdownDeathTest, ClosingTheWindowWithWritersRunningExitsCleanly) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            InitGlobals();
-            AppGlobals().MainPort = std::make_shared<MainWindowPort>();
-            for (int t = 0; t < 20; ++t) std::thread(HammerPort, AppGlobals().MainPort, nullptr, t).detach();
+            std::atomic<bool> stop{false};
+            std::vector<std::thread> writers;
+            QTimer::singleShot(0, [&] {
+                for (QWidget* top : QApplication::topLevelWidgets()) {
+                    auto* window = qobject_cast<MainWindow*>(top);
+                    if (window == nullptr) continue;
+                    for (int t = 0; t < 20; ++t)
+                        writers.emplace_back(HammerPort, window->SharedPort(), &stop, t);
+                }
+            });
             QTimer::singleShot(200, [] {
                 for (QWidget* top : QApplication::topLevelWidgets()) {
                     if (qobject_cast<MainWindow*>(top)) top->close();
                 }
             });
-            std::exit(ShowMainWindowModal());
+            int code = ShowMainWindowModal();
+            stop = true;
+            for (std::thread& writer : writers) writer.join();
+            std::exit(writers.size() == 20 ? code : 1);
         },
         ::testing::ExitedWithCode(0), "");
 }

@@ -202,7 +202,6 @@ TEST_F(DownloadWindowTest, AJobOutlivesItsClosedWindowOnItsOwnList) {
 class ExportButtonTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        InitGlobals();
         Dialogs::clearNextAnswers();
         window = std::make_unique<MainWindow>();
         pathBox = Control<QLineEdit>(*window, "编辑框_路径");
