@@ -73,7 +73,7 @@ DownloadWindow::DownloadWindow(const DownloadSelection& selection, UrlListRef ur
     connect(&startButton_, &QPushButton::clicked, this, &DownloadWindow::StartDownload);
     connect(&doneButton_, &QPushButton::clicked, this, &QDialog::accept);
 
-    // The creation step: DownloadUrlList rebuilt by the option. A job of an earlier window works on its
+    // On opening, DownloadUrlList is rebuilt by the option. A job of an earlier window works on its
     // own copy, so replacing the list here cannot change what it downloads.
     TextArray addresses = SelectQrAddresses(selection.option, selection.selectedRegion, selection.rows);
     const std::size_t count = addresses.size();
