@@ -20,6 +20,8 @@
 #include "app/folder_chooser.h"
 #include "app/globals.h"
 #include "app/keyword_file.h"
+#include "ui/gbk_qstring.h"
+#include "ui/place.h"
 
 namespace tollenby {
 
@@ -34,11 +36,6 @@ QStringList DroppedFiles(const QMimeData* mime) {
         paths.append(url.toLocalFile());
     }
     return paths;
-}
-
-void Place(QWidget& widget, const char* name, int x, int y, int width, int height) {
-    widget.setObjectName(QString::fromUtf8(name));
-    widget.setGeometry(x, y, width, height);
 }
 
 void MakeButton(QPushButton& button, const char* name, const QString& caption, int x, int y, int width,

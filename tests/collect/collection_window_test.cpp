@@ -24,6 +24,7 @@
 #include "demo/demo_site.h"
 #include "tests/support/widget_lookup.h"
 #include "text/encoding.h"
+#include "ui/gbk_qstring.h"
 #include "web/fetch_control.h"
 
 namespace tollenby {
