@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "app/main_window_port.h"
 #include "collect/collect_texts.h"
+#include "ui/gbk_qstring.h"
 
 namespace tollenby {
 

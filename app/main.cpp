@@ -3,7 +3,6 @@
 #include <QTranslator>
 #include <optional>
 
-#include "app/globals.h"
 #include "app/main_window.h"
 #include "app/qt_translations.h"
 #include "app/start_up.h"
@@ -21,11 +20,10 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("org.tollenby.Tollenby"));
     QTranslator qtTexts;
     tollenby::InstallQtTranslations(qtTexts);
-    tollenby::InitGlobals();
     // Before any thread that fetches is started. Without it every fetch fails quietly, as any failed
     // fetch does.
     tollenby::InitHttp();
-    // Returns when MainWindow has been closed. Threads still running end with the process; the exit
-    // hook empties the globals, which stay valid for them until the very end.
+    // Returns when MainWindow has been closed, after closing it has cancelled and joined every
+    // collection and download thread; the globals are released when the program ends.
     return tollenby::ShowMainWindowModal();
 }

@@ -25,6 +25,8 @@
 #include "app/folder_chooser.h"
 #include "app/globals.h"
 #include "app/keyword_file.h"
+#include "ui/gbk_qstring.h"
+#include "ui/place.h"
 
 namespace tollenby {
 
@@ -39,11 +41,6 @@ QStringList DroppedFiles(const QMimeData* mime) {
         paths.append(url.toLocalFile());
     }
     return paths;
-}
-
-void Place(QWidget& widget, const char* name, int x, int y, int width, int height) {
-    widget.setObjectName(QString::fromUtf8(name));
-    widget.setGeometry(x, y, width, height);
 }
 
 void MakeButton(QPushButton& button, const char* name, const QString& caption, int x, int y, int width,
@@ -351,8 +348,7 @@ QString MainWindow::PathText() const {
 
 int ShowMainWindowModal() {
     Globals& globals = AppGlobals();
-    if (!globals.MainPort) globals.MainPort = std::make_shared<MainWindowPort>();
-    MainWindow window(globals.MainPort);
+    MainWindow window(std::make_shared<MainWindowPort>());
     // Both go before the window does: closing it cancels and joins every collection and download thread.
     CollectionWiring collection(window, globals.Shared);
     ExportAction exportAction(window);

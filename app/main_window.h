@@ -82,7 +82,7 @@ class MainWindow : public QDialog {
     ResultTableModel model_;  // before the view: outlives it
     std::uint64_t shownRegionVersion_ = 0;
 
-    // Declared in the order of the control table: siblings made later lie on top.
+    // Declared in the order the window creates its controls: siblings made later lie on top.
     QGroupBox keywordGroup_{this};
     QPlainTextEdit keywordBox_{&keywordGroup_};
     QGroupBox settingsGroup_{this};

@@ -6,18 +6,9 @@
 
 #include "app/export_folder.h"
 #include "app/main_window.h"
-#include "text/encoding.h"
+#include "ui/gbk_qstring.h"
 
 namespace tollenby {
-
-QString GbkToQString(const Text& text) {
-    std::u16string wide = GbkToUtf16(text);
-    return QString::fromStdU16String(wide);
-}
-
-Text QStringToGbk(const QString& text) {
-    return Utf16ToGbk(text.toStdU16String());
-}
 
 MainWindowPort::MainWindowPort() : rows_(std::make_shared<ResultRows>()) {}
 

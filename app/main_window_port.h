@@ -98,8 +98,4 @@ class MainWindowPort : public WindowPort {
     std::shared_ptr<ResultRows> rows_;  // has its own lock; shared with the table model
 };
 
-// GBK text <-> the window's strings.
-QString GbkToQString(const Text& text);
-Text QStringToGbk(const QString& text);
-
 }  // namespace tollenby

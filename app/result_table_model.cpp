@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 #include <utility>
 
 #include "app/main_window_port.h"
 #include "collect/window_port.h"
+#include "export/spreadsheet.h"
+#include "ui/gbk_qstring.h"
 
 namespace tollenby {
 
@@ -26,10 +29,11 @@ ResultTableModel::ResultTableModel(std::shared_ptr<ResultRows> rows, QObject* pa
 }
 
 QStringList ResultTableModel::ColumnTitles() {
-    return {QStringLiteral("ID"),     QStringLiteral("群/公众号名称"), QStringLiteral("URL"),
-            QStringLiteral("来自"),   QStringLiteral("简介"),          QStringLiteral("行业"),
-            QStringLiteral("时间"),   QStringLiteral("地区"),          QStringLiteral("标签"),
-            QStringLiteral("微信号"), QStringLiteral("二维码图片"),    QStringLiteral("工作状态")};
+    // The same titles head the exported worksheet.
+    static_assert(kColumnTitles.size() == kColumnCount);
+    QStringList titles;
+    for (std::string_view title : kColumnTitles) titles.append(GbkToQString(Text(title)));
+    return titles;
 }
 
 int ResultTableModel::ColumnWidth(int column) {

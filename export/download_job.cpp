@@ -8,19 +8,15 @@
 #include <cstdio>
 #include <filesystem>
 #include <random>
-#include <system_error>
 #include <utility>
 
 #include "export/download_texts.h"
+#include "export/errno_text.h"
 #include "web/fetch_page.h"
 
 namespace tollenby {
 
 namespace {
-
-std::string ErrnoText(int error) {
-    return std::error_code(error, std::generic_category()).message();
-}
 
 // A file descriptor, closed when the object goes.
 class FileDescriptor {

@@ -9,7 +9,8 @@
 #include <tuple>
 #include <utility>
 
-#include "text/encoding.h"
+#include "ui/gbk_qstring.h"
+#include "ui/place.h"
 
 namespace tollenby {
 
@@ -18,18 +19,9 @@ namespace {
 constexpr int kMessagePixelSize = 21;
 constexpr int kSmallestMessagePixelSize = 12;
 
-QString ToQString(const Text& gbk) {
-    return QString::fromStdU16String(GbkToUtf16(gbk));
-}
-
 int ProgressMaximum(std::size_t total) {
     // A range of 0..0 would turn the bar into a busy indicator; with nothing to fetch it just stays empty.
     return static_cast<int>(std::clamp<std::size_t>(total, 1, INT_MAX));
-}
-
-void Place(QWidget& widget, const char* name, int x, int y, int width, int height) {
-    widget.setObjectName(QString::fromUtf8(name));
-    widget.setGeometry(x, y, width, height);
 }
 
 }  // namespace
@@ -73,7 +65,7 @@ DownloadWindow::DownloadWindow(const DownloadSelection& selection, UrlListRef ur
     connect(&startButton_, &QPushButton::clicked, this, &DownloadWindow::StartDownload);
     connect(&doneButton_, &QPushButton::clicked, this, &QDialog::accept);
 
-    // The creation step: DownloadUrlList rebuilt by the option. A job of an earlier window works on its
+    // On opening, DownloadUrlList is rebuilt by the option. A job of an earlier window works on its
     // own copy, so replacing the list here cannot change what it downloads.
     TextArray addresses = SelectQrAddresses(selection.option, selection.selectedRegion, selection.rows);
     const std::size_t count = addresses.size();
@@ -125,7 +117,7 @@ void DownloadWindow::BuildControls() {
 void DownloadWindow::ShowMessage(const Text& text) {
     // The label keeps its 21-pixel font; only a text too wide for it (long counts) is drawn smaller,
     // so the counts stay readable instead of being cut off.
-    const QString shown = ToQString(text);
+    const QString shown = GbkToQString(text);
     QFont fitted = messageLabel_.font();
     fitted.setPixelSize(kMessagePixelSize);
     while (fitted.pixelSize() > kSmallestMessagePixelSize &&

@@ -1,7 +1,6 @@
 #include "export/spreadsheet.h"
 
 #include <fcntl.h>
-#include <glib.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +11,7 @@
 
 #include "export/biff_writer.h"
 #include "export/compound_file.h"
+#include "export/errno_text.h"
 #include "text/encoding.h"
 
 namespace tollenby {
@@ -20,10 +20,6 @@ namespace {
 // Stream offsets inside the workbook and the compound file's own sizes are 32-bit; past 2 GB readers
 // (and libgsf) part ways.
 constexpr std::size_t kMaxStreamBytes = 0x7FFFFFFF;
-
-std::string ErrnoText(int error) {
-    return g_strerror(error);
-}
 
 // A temporary file beside the target. Removed when destroyed unless it was renamed into place.
 class TempFile {

@@ -9,12 +9,11 @@
 #include <limits>
 
 #include "text/encoding.h"
+#include "text/quote_marker.h"
 
 namespace tollenby {
 namespace {
 
-// "#引号" in GBK.
-constexpr std::string_view kQuoteMarker = "#\xD2\xFD\xBA\xC5";
 
 // The ECMAScript white-space and line-terminator characters, as PCRE2 class members (ALT_BSUX
 // spelling). PCRE2's own \s stops at ASCII unless UCP is set, and UCP would also widen \d \w \b.

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
-#include <new>
 #include <string>
 
 namespace tollenby {
@@ -14,18 +13,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Worker threads are never joined, so a process-wide object they use must survive static destruction:
-// it is built in place and never destroyed.
-template <class T>
-class NoDestructor {
-  public:
-    NoDestructor() { std::construct_at(Get()); }
-    T* Get() { return std::launder(reinterpret_cast<T*>(storage_)); }
-
-  private:
-    alignas(T) unsigned char storage_[sizeof(T)];
-};
-
+// The process-wide cookie jar. It lives from first use to the end of the program; every thread that
+// fetches has been joined, and its connection closed, before it is destroyed.
 class CookieJar {
   public:
     CookieJar() : share_(curl_share_init()) {
@@ -35,6 +24,11 @@ class CookieJar {
         curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
         curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
     }
+    ~CookieJar() {
+        if (share_ != nullptr) curl_share_cleanup(share_);
+    }
+    CookieJar(const CookieJar&) = delete;
+    CookieJar& operator=(const CookieJar&) = delete;
     CURLSH* get() const { return share_; }
 
   private:
@@ -52,7 +46,7 @@ class CookieJar {
     }
 
     std::array<std::mutex, CURL_LOCK_DATA_LAST> mutexes_;
-    CURLSH* share_;  // never cleaned up: see NoDestructor
+    CURLSH* share_;
 };
 
 // Per-transfer state the callbacks write into; it lives on Perform's stack.
@@ -181,8 +175,8 @@ bool InitHttp() {
 }
 
 CURLSH* SharedCookieJar() {
-    static NoDestructor<CookieJar> jar;
-    return jar.Get()->get();
+    static CookieJar jar;
+    return jar.get();
 }
 
 void CurlHeaderList::Append(const std::string& line) {

@@ -11,13 +11,13 @@
 namespace tollenby {
 namespace {
 
-// Header lines as the request component sets them: name and value split at the first colon.
+// The caller's header lines as this fetcher sends them: name and value split at the first colon.
 void AppendHeaderLines(CurlHeaderList& list, const Text& cookies, std::string_view composed) {
     if (!cookies.empty()) list.Append("Cookie: " + cookies);
     for (const Text& line : TextSplit(composed, "\r\n")) {
         if (line.empty()) continue;
         Text name = HeaderName(line);
-        if (name.empty()) continue;  // the component refuses a line without a name
+        if (name.empty()) continue;  // a line without a name is not sent
         Text value = HeaderValue(line);
         // "Name:" alone would tell libcurl to drop the header; "Name;" sends it with an empty value.
         list.Append(value.empty() ? name + ";" : name + ": " + value);
@@ -30,7 +30,7 @@ void SetProxy(CURL* easy, const Text& proxy, const Text& user, const Text& passw
     curl_easy_setopt(easy, CURLOPT_PROXY, proxy.c_str());
     curl_easy_setopt(easy, CURLOPT_PROXYAUTH, CURLAUTH_ANY);
     if (user.empty()) return;
-    // The component's credential target: 0 the server, 1 the proxy.
+    // The credentials' target: 0 the server, 1 the proxy.
     if (target == 0) {
         curl_easy_setopt(easy, CURLOPT_USERNAME, user.c_str());
         curl_easy_setopt(easy, CURLOPT_PASSWORD, password.c_str());
@@ -45,7 +45,7 @@ void SetProxy(CURL* easy, const Text& proxy, const Text& user, const Text& passw
 
 FetchLimits RequestObjectLimits(int timeoutSeconds) {
     if (timeoutSeconds == -1) {
-        return {kComponentConnectTimeout, kComponentStallTimeout, kTransferCeiling, kMaxBodyBytes};
+        return {kLongestConnectTimeout, kLongestStallTimeout, kTransferCeiling, kMaxBodyBytes};
     }
     int seconds = timeoutSeconds < 1 ? kRequestObjectDefaultTimeoutSeconds : timeoutSeconds;
     milliseconds each = std::chrono::seconds(seconds);
@@ -84,7 +84,7 @@ ByteString FetchPageByRequestObject(const Text& url, int method, const Text& pos
     if (method == 2) {
         curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
     } else if (method == 1 || !body.empty()) {
-        // The component sends a body with GET as well when it is given one.
+        // A body given with GET goes out with GET as well.
         if (method != 1) curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, "GET");
         curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
         curl_easy_setopt(easy, CURLOPT_POSTFIELDS, body.data());

@@ -9,11 +9,11 @@
 // timeoutSeconds maps onto libcurl as follows (see web/fetch_limits.h):
 //   below 1 (not -1)  connect time-out 15 s and stall time-out 15 s
 //   n >= 1            connect time-out n s and stall time-out n s
-//   -1                the request component's own: connect 60 s, stall 30 s
+//   -1                the longest: connect 60 s, stall 30 s
 // The connect time-out (CURLOPT_CONNECTTIMEOUT_MS) covers name resolution, TCP and TLS; the stall
 // time-out ends a transfer that has neither sent nor received a byte for that long once the request is
-// under way, which is what the component's send and receive time-outs bound. The whole transfer stays
-// under max(kTransferCeiling, 4 n).
+// under way, so a slow transfer that keeps moving is not cut short. The whole transfer stays under
+// max(kTransferCeiling, 4 n).
 //
 // requestObject: a session of the caller's to run on (its connections are reused); by default a fresh
 // one lives for the call. control: cancel token and replacement limits, as for FetchPage.

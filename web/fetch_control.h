@@ -1,6 +1,6 @@
-// What a caller may add to a fetch beyond its described argument list: a cancel token, the status of
-// the last response, a reusable session, and (for tests) other limits. Every field has a default that
-// leaves the fetch exactly as described, so `FetchControl{}` changes nothing.
+// What a caller may add to a fetch beyond its ordinary arguments: a cancel token, the status of the
+// last response, a reusable session, and (for tests) other limits. Every field has a default that
+// leaves the fetch as it is without it, so `FetchControl{}` changes nothing.
 #pragma once
 
 #include <memory>

@@ -32,11 +32,11 @@ inline constexpr long kMaxRedirects = 10;
 inline constexpr FetchLimits kFetchPageLimits{kConnectTimeout, kStallTimeout, kTransferCeiling,
                                               kMaxBodyBytes};
 
-// FetchPageByRequestObject: its timeoutSeconds below 1 means 15 s for every phase; -1 keeps what the
-// request component would use on its own (60 s to connect, 30 s per send or receive).
+// FetchPageByRequestObject: its timeoutSeconds below 1 means 15 s for every phase; -1 asks for the
+// longest limits (60 s to connect, 30 s without a byte sent or received).
 inline constexpr int kRequestObjectDefaultTimeoutSeconds = 15;
-inline constexpr milliseconds kComponentConnectTimeout{60'000};
-inline constexpr milliseconds kComponentStallTimeout{30'000};
+inline constexpr milliseconds kLongestConnectTimeout{60'000};
+inline constexpr milliseconds kLongestStallTimeout{30'000};
 
 // How often a waiting transfer looks at its cancel token and its stall clock.
 inline constexpr milliseconds kWatchInterval{50};

@@ -8,8 +8,8 @@
 // In/out and out arguments are pointers; nullptr leaves them out. A failed, timed-out, cancelled or
 // over-cap transfer gives an empty result (an HTTP error status is no failure: its body comes back).
 //
-// Beyond the described arguments, `control` carries a cancel token, the status of the final response,
-// a reusable session and replacement limits:
+// The last argument, `control`, carries a cancel token, the status of the final response, a reusable
+// session and replacement limits:
 //     std::stop_source stop;  int status = 0;
 //     ByteString page = FetchPage(url, 0, {}, nullptr, nullptr, nullptr, nullptr, false, nullptr, {},
 //                                 {.stop = stop.get_token(), .statusCode = &status});

@@ -1,17 +1,15 @@
 // Address, header-line and request-header helpers shared by both page fetchers and the detail worker.
 //
 // Positions count from 1. Letter case is folded for ASCII letters only; every search steps over GBK
-// two-byte characters whole (web/gbk_text.h).
+// two-byte characters whole (text/gbk_text.h).
 #pragma once
 
 #include <string_view>
 
 #include "text/gbk_text.h"
+#include "text/quote_marker.h"
 
 namespace tollenby {
-
-// Written inside a marker for one double quote, so markers holding quotes need no escaping: "#引号" in GBK.
-inline constexpr std::string_view kQuoteMarker = "#\xD2\xFD\xBA\xC5";
 
 // The agent both fetchers announce unless the caller's header text names another.
 inline constexpr std::string_view kDefaultAgent = "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";

@@ -1,39 +1,30 @@
+// The main window's controls: their kinds, places and captions, the first state, and what the buttons,
+// radio groups, drops and dialogs do to them.
 #include "app/main_window.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModel>
-#include <QApplication>
-#include <QCoreApplication>
+#include <QComboBox>
 #include <QDir>
-#include <QDropEvent>
-#include <QFile>
-#include <QHeaderView>
-#include <QMimeData>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QUrl>
-#include <atomic>
-#include <chrono>
-#include <cstdlib>
-#include <memory>
-#include <string>
-#include <thread>
-#include <vector>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTableView>
 
 #include "app/dialogs.h"
-#include "app/folder_chooser.h"
 #include "app/globals.h"
-#include "app/keyword_file.h"
 #include "app/main_window_port.h"
+#include "tests/app/main_window_fixture.h"
+#include "tests/support/widget_lookup.h"
 
 namespace tollenby {
 namespace {
 
-template <typename T = QWidget>
-T* Control(QWidget& window, const char* name) {
-    return window.findChild<T*>(QString::fromUtf8(name));
-}
+using testing::Control;
+using testing::MainWindowTest;
 
 // What a control shows: a group box its title, a button or label its text, an edit box its text,
 // a combo box its items joined by "|".
@@ -90,42 +81,6 @@ const ControlRow kControls[] = {
     {"状态条1", "QStatusBar", "MainWindow", {0, 568, 968, 20}, nullptr},
     {"图片框1", "QLabel", "MainWindow", {728, 16, 120, 109}, nullptr},
     {"标签1", "QLabel", "MainWindow", {856, 24, 104, 96}, nullptr},
-};
-
-class MainWindowTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        Dialogs::clearNextAnswers();
-        ASSERT_TRUE(dir.isValid());
-    }
-    QString WriteFile(const QString& name, const QByteArray& bytes) {
-        QString path = dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
-    }
-    QString Keywords() { return Control<QPlainTextEdit>(window, "编辑框_关键词")->toPlainText(); }
-    void SetKeywords(const QString& text) {
-        Control<QPlainTextEdit>(window, "编辑框_关键词")->setPlainText(text);
-    }
-    // A real drop event, delivered to the widget the mouse would be over.
-    void Drop(QWidget* target, const QStringList& paths) {
-        QList<QUrl> urls;
-        for (const QString& path : paths) urls.append(QUrl::fromLocalFile(path));
-        QMimeData mime;
-        mime.setUrls(urls);
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &enter);
-        ASSERT_TRUE(enter.isAccepted());
-        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &drop);
-        ASSERT_TRUE(drop.isAccepted());
-    }
-    void Click(const char* name) { Control<QAbstractButton>(window, name)->click(); }
-
-    QTemporaryDir dir;
-    MainWindow window;
 };
 
 TEST_F(MainWindowTest, EveryControlHasItsKindPlaceAndCaption) {
@@ -215,30 +170,6 @@ TEST_F(MainWindowTest, RadioGroupsKeepOneCheckedAndThePortFollowsTheControls) {
     EXPECT_EQ(window.Port().ThreadCountText(), "20");
     EXPECT_EQ(window.Port().PageCountText(), "12");
     EXPECT_EQ(window.Port().KeywordText(), "\xC3\xC0\xCA\xB3\r\n\xC2\xC3\xD0\xD0");
-}
-
-struct DecodeCase {
-    const char* what;
-    QByteArray bytes;
-    const char* expected;  // UTF-8 of the box text
-};
-
-TEST(DecodeKeywordBytes, TakesByteOrderMarksUtf8AndOtherwiseGbk) {
-    const DecodeCase cases[] = {
-        {"ASCII with CR LF", "a\r\nb\r\n", "a\nb\n"},
-        {"ASCII with LF", "a\nb", "a\nb"},
-        {"a lone CR", "a\rb", "a\nb"},
-        {"UTF-8 without mark", "\xE7\xBE\x8E\xE9\xA3\x9F\r\n\xE6\x97\x85\xE8\xA1\x8C", "美食\n旅行"},
-        {"UTF-8 with mark", "\xEF\xBB\xBF\xE4\xB8\xAD\xE6\x96\x87\n", "中文\n"},
-        {"UTF-16 LE with mark", QByteArray("\xFF\xFE\x2D\x4E\x87\x65\r\0\n\0a\0", 12), "中文\na"},
-        {"UTF-16 BE with mark", QByteArray("\xFE\xFF\x4E\x2D\x65\x87\0\n\0b", 10), "中文\nb"},
-        {"GBK", "\xC3\xC0\xCA\xB3\r\n\xC9\xCF\xBA\xA3\r\n", "美食\n上海\n"},
-        {"GBK cut at the first zero byte", QByteArray("\xD6\xD0\xCE\xC4\r\nx\0tail", 11), "中文\nx"},
-        {"empty", "", ""},
-    };
-    for (const DecodeCase& c : cases) {
-        EXPECT_EQ(DecodeKeywordBytes(c.bytes), QString::fromUtf8(c.expected)) << c.what;
-    }
 }
 
 TEST_F(MainWindowTest, DroppedFilesFillTheKeywordBoxAndUnreadableOnesLeaveIt) {
@@ -332,161 +263,6 @@ TEST_F(MainWindowTest, SavePathWritesTheChosenFolderAndCancelEmptiesIt) {
     Dialogs::setNextDirectory(QString());
     Click("按钮_保存路径");
     EXPECT_EQ(path->text(), "");
-}
-
-TEST(ChooseFolder, KeepsTheStartFolderAndMapsItsSwitches) {
-    Dialogs::setNextDirectory(QStringLiteral("\t/x\t"));
-    EXPECT_EQ(ChooseFolder(QStringLiteral("t"), true, QStringLiteral("/start"), false, false), "\t/x\t");
-    Dialogs::DirectoryRequest asked = Dialogs::lastDirectoryRequest();
-    EXPECT_EQ(asked.startDirectory, "/start");
-    EXPECT_EQ(AppGlobals().FolderStartPath, "/start");
-    EXPECT_FALSE(asked.options.testFlag(QFileDialog::ShowDirsOnly));
-    EXPECT_TRUE(asked.options.testFlag(QFileDialog::DontUseNativeDialog));
-
-    Dialogs::setNextDirectory(QString());
-    EXPECT_EQ(ChooseFolder(), "");
-    EXPECT_EQ(Dialogs::lastDirectoryRequest().title, "请选择一个文件夹");
-}
-
-TEST(ShowInfoMessage, IsAnsweredByTheHookAndRemembered) {
-    int before = Dialogs::messageCount();
-    Dialogs::setNextAnswer(QMessageBox::Ok);
-    ShowInfoMessage(QStringLiteral("请输入关键词或导入关键词"));
-    EXPECT_EQ(Dialogs::lastMessage(), "请输入关键词或导入关键词");
-    EXPECT_EQ(Dialogs::messageCount(), before + 1);
-}
-
-TEST_F(MainWindowTest, WritesFromAnyThreadTakeEffectAtOnceAndReachTheWidgets) {
-    WindowPort& port = window.Port();
-    std::thread worker([&] {
-        port.SetStatusText("\xD5\xFD\xD4\xDA");  // 正在
-        port.SetCollectEnabled(false);
-        port.SetRegionItems({"\xC9\xCF\xBA\xA3", "b"});  // 上海, b
-        // Seen by any thread as soon as the call returns.
-        EXPECT_EQ(window.WindowSidePort().StatusText(), "\xD5\xFD\xD4\xDA");
-        EXPECT_FALSE(window.WindowSidePort().CollectEnabled());
-        EXPECT_EQ(window.SelectedRegionText(), "\xC9\xCF\xBA\xA3");
-    });
-    worker.join();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(Control<QStatusBar>(window, "状态条1")->currentMessage(), "正在");
-    EXPECT_FALSE(Control(window, "按钮_采集")->isEnabled());
-    auto* regions = Control<QComboBox>(window, "组合框2");
-    ASSERT_EQ(regions->count(), 2);
-    EXPECT_EQ(regions->currentText(), "上海");
-
-    regions->setCurrentIndex(1);  // the user picks another region
-    EXPECT_EQ(window.SelectedRegionText(), "b");
-    port.ClearRegionBox();
-    EXPECT_EQ(window.SelectedRegionText(), "");
-    QCoreApplication::processEvents();
-    EXPECT_EQ(regions->count(), 0);
-}
-
-// Twenty workers write 10,000 cells while the GUI thread keeps polling and painting; a late worker
-// writes to rows that Clear removed. Every write lands in its own row, the late ones nowhere.
-TEST_F(MainWindowTest, ManyThreadsWriteCellsIntoTheRightRows) {
-    std::shared_ptr<MainWindowPort> port = window.SharedPort();
-    std::vector<RowId> stale;
-    for (int i = 0; i < 200; ++i) stale.push_back(port->AppendRow("old", "u", "s"));
-    window.ResultModel().Poll();
-    Click("按钮_清空");
-
-    constexpr int kThreads = 20;
-    constexpr int kRows = 50;
-    std::vector<RowId> ids;
-    for (int i = 0; i < kThreads * kRows; ++i) ids.push_back(port->AppendRow("t", "u", "s"));
-    window.show();
-
-    std::atomic<int> done{0};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&, t] {
-            for (int r = 0; r < kRows; ++r) {
-                RowId id = ids[t * kRows + r];
-                for (int c = kColumnUrl; c < kColumnCount; ++c) {
-                    port->SetCell(id, c, std::to_string(id) + "/" + std::to_string(c));
-                }
-                (void)port->KeywordText();
-            }
-            ++done;
-        });
-    }
-    threads.emplace_back([&] {
-        for (RowId id : stale) port->SetCell(id, kColumnStatus, "stale");
-        ++done;
-    });
-    while (done.load() < kThreads + 1) QCoreApplication::processEvents();
-    for (auto& thread : threads) thread.join();
-    window.ResultModel().Poll();
-
-    QAbstractItemModel* model = Control<QTableView>(window, "超级列表框1")->model();
-    ASSERT_EQ(model->rowCount(), kThreads * kRows);
-    for (int i = 0; i < kThreads * kRows; ++i) {
-        ASSERT_EQ(model->data(model->index(i, kColumnId)).toString().toInt(), i + 1);
-        for (int c = kColumnUrl; c < kColumnCount; ++c) {
-            ASSERT_EQ(model->data(model->index(i, c)).toString().toStdString(),
-                      std::to_string(ids[i]) + "/" + std::to_string(c));
-        }
-    }
-    for (RowId id : stale) EXPECT_EQ(port->Cell(id, kColumnStatus), "");
-}
-
-void HammerPort(std::shared_ptr<MainWindowPort> port, std::atomic<bool>* stop, int seed) {
-    RowId row = kNoRow;
-    for (int i = 0; i < 2'000'000 && !(stop && stop->load()); ++i) {
-        if (i % 32 == 0) row = port->AppendRow("t", "u", std::to_string(seed));
-        port->SetCell(row, kColumnStatus, std::to_string(i));
-        port->SetStatusText(std::to_string(i));
-        port->SetCollectEnabled(i % 2 == 0);
-        if (i % 64 == 0) port->SetRegionItems({"a", std::to_string(i)});
-        (void)port->KeywordText();
-        if (i % 128 == 0) {
-            std::lock_guard guard(AppGlobals().Shared.RegionListLock);
-            AppGlobals().Shared.RegionList.push_back("r");
-        }
-        // Busy, but like a worker between fetches rather than a spinning loop on two cores.
-        std::this_thread::sleep_for(std::chrono::microseconds(50));
-    }
-}
-
-TEST(MainWindowShutdown, WritersGoOnSafelyAfterTheWindowIsDestroyed) {
-    auto window = std::make_unique<MainWindow>();
-    window->show();
-    std::shared_ptr<MainWindowPort> port = window->SharedPort();
-    std::atomic<bool> stop{false};
-    std::vector<std::thread> writers;
-    for (int t = 0; t < 20; ++t) writers.emplace_back(HammerPort, port, &stop, t);
-    for (int i = 0; i < 20; ++i) {
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    window.reset();
-    std::size_t rowsAtClose = port->RowCount();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    QCoreApplication::processEvents();  // anything still queued for the window is gone with it
-    stop = true;
-    for (auto& writer : writers) writer.join();
-    EXPECT_GT(port->RowCount(), rowsAtClose);  // the writers kept going, unblocked
-}
-
-// The real ending: the modal window closes while detached writers still run, the process exits
-// through the exit hook, and neither hangs nor crashes.
-TEST(MainWindowShutdownDeathTest, ClosingTheWindowWithWritersRunningExitsCleanly) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            InitGlobals();
-            AppGlobals().MainPort = std::make_shared<MainWindowPort>();
-            for (int t = 0; t < 20; ++t) std::thread(HammerPort, AppGlobals().MainPort, nullptr, t).detach();
-            QTimer::singleShot(200, [] {
-                for (QWidget* top : QApplication::topLevelWidgets()) {
-                    if (qobject_cast<MainWindow*>(top)) top->close();
-                }
-            });
-            std::exit(ShowMainWindowModal());
-        },
-        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

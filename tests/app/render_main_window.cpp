@@ -8,6 +8,7 @@
 
 #include "app/main_window.h"
 #include "app/main_window_port.h"
+#include "ui/gbk_qstring.h"
 
 using namespace tollenby;
 

@@ -19,6 +19,7 @@
 #include "collect/search_phase.h"
 #include "demo/demo_site.h"
 #include "match/dedup_texts.h"
+#include "tests/support/timing.h"
 #include "text/encoding.h"
 #include "web/fetch_control.h"
 
@@ -27,19 +28,11 @@ namespace {
 
 using namespace std::chrono_literals;
 using demo::DemoEntry;
+using testing::Eventually;
 using Row = std::array<std::string, kColumnCount>;  // UTF-8, to read failures
 
 Text Gbk(std::string_view utf8) {
     return Utf8ToLocal(utf8);
-}
-
-bool Eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 20s) {
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
 }
 
 Row ExpectedRow(const DemoEntry& entry, std::size_t number) {

@@ -22,18 +22,16 @@
 #include "collect/collect_texts.h"
 #include "collect/search_phase.h"
 #include "demo/demo_site.h"
+#include "tests/support/widget_lookup.h"
 #include "text/encoding.h"
+#include "ui/gbk_qstring.h"
 #include "web/fetch_control.h"
 
 namespace tollenby {
 namespace {
 
 using namespace std::chrono_literals;
-
-template <typename T>
-T* Control(QWidget& window, const char* name) {
-    return window.findChild<T*>(QString::fromUtf8(name));
-}
+using testing::Control;
 
 // Types text as key presses; QTest::keyClicks knows only ASCII.
 void Type(QWidget* widget, const QString& text) {
@@ -43,16 +41,6 @@ void Type(QWidget* widget, const QString& text) {
         QCoreApplication::sendEvent(widget, &press);
         QCoreApplication::sendEvent(widget, &release);
     }
-}
-
-bool PumpUntil(const std::function<bool()>& condition, int timeoutMs = 30000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
 }
 
 class CollectionWindow : public ::testing::Test {
@@ -95,17 +83,18 @@ TEST_F(CollectionWindow, TypedKeywordsAreCollectedUntilTheCompletionText) {
     for (const char* keyword : {"美食", "旅游"})
         for (int page = 1; page <= 2; ++page) expected += site_.ExpectedEntries(keyword, page).size();
     QString done = GbkToQString(RunCompleteStatusText(expected));
-    ASSERT_TRUE(PumpUntil([&] { return status->currentMessage() == done; }))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status->currentMessage() == done; }, 30000))
         << status->currentMessage().toStdString();
     EXPECT_FALSE(collect->isEnabled());  // the completion pause is still running
-    ASSERT_TRUE(PumpUntil([&] { return collect->isEnabled() && regions->count() > 0; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return collect->isEnabled() && regions->count() > 0; }, 30000));
     EXPECT_EQ(regions->currentIndex(), 0);
     ASSERT_TRUE(wiring_->Collection().WaitUntilIdle(30s));
-    ASSERT_TRUE(PumpUntil([&] { return table->model()->rowCount() == static_cast<int>(expected); }));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return table->model()->rowCount() == static_cast<int>(expected); }, 30000));
 
     demo::DemoEntry first = site_.ExpectedEntries("美食", 1).front();
     auto cell = [&](int column) { return table->model()->index(0, column).data().toString().toStdString(); };
-    ASSERT_TRUE(PumpUntil([&] { return cell(kColumnStatus) == "采集完成"; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return cell(kColumnStatus) == "采集完成"; }, 30000));
     EXPECT_EQ(cell(kColumnTitle), first.title);
     EXPECT_EQ(cell(kColumnUrl), first.url);
     EXPECT_EQ(cell(kColumnRegion), first.region);
@@ -127,10 +116,10 @@ TEST_F(CollectionWindow, StopEnablesCollectAndKeepsTheStatus) {
     QTest::mouseClick(Control<QPushButton>(window_, "按钮_采集"), Qt::LeftButton);
     auto* collect = Control<QPushButton>(window_, "按钮_采集");
     ASSERT_TRUE(site_.WaitForInFlight(1, 20s));
-    ASSERT_TRUE(PumpUntil([&] { return !collect->isEnabled(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !collect->isEnabled(); }, 30000));
     QString searching = Control<QStatusBar>(window_, "状态条1")->currentMessage();
     QTest::mouseClick(Control<QPushButton>(window_, "按钮_停止"), Qt::LeftButton);
-    ASSERT_TRUE(PumpUntil([&] { return collect->isEnabled(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return collect->isEnabled(); }, 30000));
     EXPECT_TRUE(wiring_->Collection().WaitUntilIdle(10s));
     site_.ResumeResponses();
     QCoreApplication::processEvents();

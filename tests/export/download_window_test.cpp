@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTimer>
 #include <chrono>
 #include <condition_variable>
@@ -28,6 +29,7 @@
 #include "demo/demo_site.h"
 #include "export/download_window.h"
 #include "tests/export/xls_readback.h"
+#include "tests/support/widget_lookup.h"
 #include "text/encoding.h"
 #include "web/fetch_control.h"
 
@@ -35,29 +37,10 @@ namespace tollenby {
 namespace {
 
 using namespace std::chrono_literals;
-
-template <typename T = QWidget>
-T* Control(QWidget& window, const char* name) {
-    return window.findChild<T*>(QString::fromUtf8(name));
-}
+using testing::Control;
 
 QString LabelText(QWidget& window) {
     return Control<QLabel>(window, "透明标签1")->text();
-}
-
-// Lets the GUI thread run until `done` holds; false after the deadline.
-bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds deadline = 10s) {
-    const auto end = std::chrono::steady_clock::now() + deadline;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
-
-void Pump(std::chrono::milliseconds duration) {
-    RunUntil([] { return false; }, duration);
 }
 
 std::vector<QrRowTexts> ImageRows(const demo::DemoSite& site, std::initializer_list<std::uint32_t> ids) {
@@ -150,14 +133,15 @@ TEST_F(DownloadWindowTest, ShowsEachImageBeforeItsFetchAndCountsWhatArrived) {
     start->click();
     EXPECT_FALSE(start->isEnabled()) << "disabled at the click, before the job reports";
     ASSERT_TRUE(site.WaitForInFlight(1, 10s));
-    ASSERT_TRUE(RunUntil([&] { return LabelText(*window) == QStringLiteral("正在下载第10个二维码图片"); }));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return LabelText(*window) == QStringLiteral("正在下载第10个二维码图片"); }, 10000));
     EXPECT_EQ(bar->value(), 10);
     EXPECT_EQ(bar->maximum(), 12);
     EXPECT_FALSE(start->isEnabled());
     start->click();  // refused while the job runs
     site.ResumeResponses();
 
-    ASSERT_TRUE(RunUntil([&] { return start->isEnabled(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return start->isEnabled(); }, 10000));
     EXPECT_EQ(LabelText(*window), QStringLiteral("下载完成！共计下载:10个，失败:2个"));
     // Too wide for the label at 21 pixels: drawn smaller rather than cut off.
     auto* label = Control<QLabel>(*window, "透明标签1");
@@ -174,7 +158,8 @@ TEST_F(DownloadWindowTest, FinalTextWithoutFailuresAndWithNothingToFetch) {
     auto window = fixture.Open(ImageRows(site, {1, 2, 3}));
     window->show();
     Control<QPushButton>(*window, "按钮_开始下载")->click();
-    ASSERT_TRUE(RunUntil([&] { return LabelText(*window).startsWith(QStringLiteral("下载完成")); }));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return LabelText(*window).startsWith(QStringLiteral("下载完成")); }, 10000));
     EXPECT_EQ(LabelText(*window), QStringLiteral("下载完成！共计下载:3个"));
 
     // Deleted entries only: nothing chosen, and Start Download finishes at once without a file.
@@ -184,7 +169,8 @@ TEST_F(DownloadWindowTest, FinalTextWithoutFailuresAndWithNothingToFetch) {
     empty->show();
     EXPECT_EQ(LabelText(*empty), QStringLiteral("共计：0个有效二维码链接"));
     Control<QPushButton>(*empty, "按钮_开始下载")->click();
-    ASSERT_TRUE(RunUntil([&] { return LabelText(*empty).startsWith(QStringLiteral("下载完成")); }));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return LabelText(*empty).startsWith(QStringLiteral("下载完成")); }, 10000));
     EXPECT_EQ(LabelText(*empty), QStringLiteral("下载完成！共计下载:0个"));
     EXPECT_EQ(fixture.dir.Names(), written);
 }
@@ -203,7 +189,7 @@ TEST_F(DownloadWindowTest, AJobOutlivesItsClosedWindowOnItsOwnList) {
     EXPECT_EQ(fixture.List().size(), 1u);
     site.ResumeResponses();
     ASSERT_TRUE(fixture.jobs.WaitUntilIdle(10s));
-    Pump(100ms);  // deliver whatever was queued
+    QTest::qWait(100);  // deliver whatever was queued
 
     EXPECT_EQ(fixture.dir.Names(), (std::vector<std::string>{"1.gif", "2.gif"}));
     EXPECT_EQ(testing::ReadBytes(fixture.dir.File("2.gif")), *demo::QrImageGif(2));
@@ -216,7 +202,6 @@ TEST_F(DownloadWindowTest, AJobOutlivesItsClosedWindowOnItsOwnList) {
 class ExportButtonTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        InitGlobals();
         Dialogs::clearNextAnswers();
         window = std::make_unique<MainWindow>();
         pathBox = Control<QLineEdit>(*window, "编辑框_路径");
@@ -238,7 +223,7 @@ class ExportButtonTest : public ::testing::Test {
         const int before = Dialogs::messageCount();
         Dialogs::setNextAnswer(QMessageBox::Ok);
         exportButton->click();
-        EXPECT_TRUE(RunUntil([&] { return Dialogs::messageCount() > before; }));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Dialogs::messageCount() > before; }, 10000));
         EXPECT_EQ(Dialogs::messageCount(), before + 1);
         return Dialogs::lastMessage();
     }
@@ -331,21 +316,21 @@ TEST_F(ExportButtonTest, ASecondExportWhileOneIsWrittenIsRefused) {
     exportButton->click();
     EXPECT_TRUE(action.SpreadsheetRunning());
     EXPECT_FALSE(exportButton->isEnabled());
-    Pump(50ms);
+    QTest::qWait(50);
     exportButton->click();         // a disabled button
     emit window->ExportClicked();  // and the handler itself
-    Pump(50ms);
+    QTest::qWait(50);
     {
         std::lock_guard guard(lock);
         EXPECT_EQ(calls, 1);
         release = true;
     }
     changed.notify_all();
-    ASSERT_TRUE(RunUntil([&] { return Dialogs::messageCount() > before; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Dialogs::messageCount() > before; }, 10000));
     EXPECT_EQ(Dialogs::lastMessage(), QStringLiteral("导出完成"));
     EXPECT_TRUE(exportButton->isEnabled());
     EXPECT_FALSE(action.SpreadsheetRunning());
-    Pump(50ms);
+    QTest::qWait(50);
     EXPECT_EQ(Dialogs::messageCount(), before + 1);
     EXPECT_EQ(ExportAndWait(), QStringLiteral("导出完成"));  // free again afterwards
     EXPECT_EQ(calls, 2);

@@ -215,12 +215,3 @@ SharedStrings DecodeSharedStrings(const std::vector<BiffRecord>& records) {
 }
 
 }  // namespace tollenby::testing
-
-#if defined(__SANITIZE_THREAD__)
-// GLib, GObject and libgsf are prebuilt and uninstrumented: ThreadSanitizer does not see the locks inside
-// them (the type registry, the slice allocator) and reports races between two exports' calls into them that
-// involve none of our code. Our own code in those tests stays fully checked.
-extern "C" const char* __tsan_default_suppressions() {
-    return "race:libglib-2.0.so\nrace:libgobject-2.0.so\nrace:libgsf-1.so\n";
-}
-#endif

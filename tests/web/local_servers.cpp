@@ -162,12 +162,3 @@ SelfSignedCertificate::~SelfSignedCertificate() {
 }
 
 }  // namespace tollenby::testing
-
-#if defined(__SANITIZE_THREAD__)
-// Debian's cpp-httplib is a prebuilt, uninstrumented library: ThreadSanitizer sees only the memcpy and
-// memcmp of its worker threads, not all of their synchronisation, and reports races between them that
-// involve none of our code. The fetchers never run on its threads, so their reports are unaffected.
-extern "C" const char* __tsan_default_suppressions() {
-    return "race:libcpp-httplib.so\n";
-}
-#endif

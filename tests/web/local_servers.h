@@ -12,6 +12,9 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/timing.h"
+#include "web/fetch_control.h"
+
 namespace tollenby::testing {
 
 // A port on 127.0.0.1 that nothing listens on (bound once, then released).
@@ -74,13 +77,15 @@ struct SelfSignedCertificate {
     std::string folder, certificateFile, keyFile;
 };
 
-// Milliseconds a callable takes.
-template <class F>
-long long MillisecondsOf(F&& f) {
-    auto start = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
-        .count();
+// A whole answer of two bytes, "ok", that closes the connection.
+inline const std::string kOkReply = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok";
+
+// Short limits for the tests that wait on purpose.
+inline FetchControl QuickLimits(std::chrono::milliseconds stall = std::chrono::milliseconds(300)) {
+    FetchControl control;
+    control.limits =
+        FetchLimits{std::chrono::milliseconds(2000), stall, std::chrono::milliseconds(10000), 1u << 20};
+    return control;
 }
 
 }  // namespace tollenby::testing
