@@ -13,7 +13,8 @@ function(tollenby_add_test)
   set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   # Every sanitizer suppression lives in tests/sanitizers/, one file per sanitizer (their formats differ).
   set(supp ${PROJECT_SOURCE_DIR}/tests/sanitizers)
-  set(env "TSAN_OPTIONS=halt_on_error=1 second_deadlock_stack=1 suppressions=${supp}/tsan.supp")
+  set(env "TSAN_OPTIONS=halt_on_error=1 second_deadlock_stack=1 suppressions=${supp}/tsan.supp"
+          "LSAN_OPTIONS=suppressions=${supp}/lsan.supp")
   if(T_QT)
     list(APPEND env "QT_QPA_PLATFORM=offscreen")
   endif()
