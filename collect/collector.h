@@ -26,6 +26,9 @@ struct CollectorOptions {
     std::chrono::milliseconds completionPause{1500};  // tests shorten it
     std::chrono::milliseconds throttleRecheck{100};
     bool restrictToFirstProcessor = true;
+    // Retries of every search and detail page of a run (the command line's --retries N sets
+    // extraTries), and, for tests, other limits per attempt.
+    RunFetchSettings fetch{};
 };
 
 enum class CollectOutcome {
@@ -46,19 +49,22 @@ class Collector {
     CollectOutcome Collect();
 
     // The Stop button: sets CollectStopFlag, cancels the running search job (which writes nothing more
-    // once this returns) and enables Collect. Detail workers already started finish their rows.
+    // once this returns) and enables Collect. A run cut short this way shows "采集已停止！共计采集结果：
+    // N条" and reports RunEnded with `stopped` set. Detail workers already started finish their rows.
     void Stop();
 
     // For the window closing: abandons the search jobs and every worker's fetch, and joins them all.
     void Shutdown();
 
-    // For tests and headless runs: waits until the search jobs have ended and no worker runs.
+    // For tests and headless runs: waits until the search jobs have ended and no worker runs. Safe
+    // against a concurrent Collect, Stop or Shutdown.
     bool WaitUntilIdle(std::chrono::milliseconds timeout);
     bool SearchRunning() const;
     std::size_t RunningWorkers() const { return workers_.Running(); }
 
   private:
-    void RetireCurrentLocked();
+    // Cancels the current job and keeps it among the retired; returns it when that cut its run short.
+    std::shared_ptr<SearchJob> RetireCurrentLocked();
     void ReapRetiredLocked();
 
     std::shared_ptr<WindowPort> port_;
@@ -68,8 +74,9 @@ class Collector {
     std::shared_ptr<DetailMatcherPool> matchers_ = std::make_shared<DetailMatcherPool>();
 
     mutable std::mutex lock_;
-    std::unique_ptr<SearchJob> current_;
-    std::vector<std::unique_ptr<SearchJob>> retired_;  // cancelled or done, thread perhaps still ending
+    // Shared so that a waiter keeps a job alive while a concurrent Collect or Shutdown lets it go.
+    std::shared_ptr<SearchJob> current_;
+    std::vector<std::shared_ptr<SearchJob>> retired_;  // cancelled or done, thread perhaps still ending
     std::shared_ptr<RunContext> lastRun_;              // its workers may still append regions
 };
 

@@ -8,14 +8,31 @@
 
 namespace tollenby {
 
+void MarkRowFailed(RunContext& run, RowId row) {
+    WindowPort& port = run.Port();
+    // No "无" either: nobody knows whether the entry has an ID.
+    for (int column = kColumnDescription; column <= kColumnQrImage; ++column)
+        port.SetCell(row, column, Text());
+    port.SetCell(row, kColumnStatus, Text(kRowFailedText));
+    run.CountFailedRow();
+}
+
 void RunDetailWorker(RunContext& run, RowId row, std::stop_token cancel) {
     WindowPort& port = run.Port();
-    DetailMatcherPool::Lease matchers = run.Matchers().Take();
     port.SetCell(row, kColumnStatus, Text(kRowWorkingText));
     Text address = port.Cell(row, kColumnUrl);
-    ByteString body = FetchDetailPage(address, cancel);
-    if (cancel.stop_requested()) return;
-    DetailFields fields = ReadDetailPage(Utf8ToLocal(body), *matchers);
+    FetchOutcome page = FetchDetailPage(address, run.Fetch(), cancel);
+    if (cancel.stop_requested() || page.verdict == FetchVerdict::Cancelled) return;
+    if (!page.Ok()) {
+        MarkRowFailed(run, row);
+        return;
+    }
+    DetailMatcherPool::Lease matchers = run.Matchers().Take();
+    DetailFields fields = ReadDetailPage(Utf8ToLocal(page.body), *matchers);
+    if (!fields.complete) {
+        MarkRowFailed(run, row);
+        return;
+    }
 
     port.SetCell(row, kColumnDescription, fields.description);
     port.SetCell(row, kColumnIndustry, fields.industry);

@@ -13,10 +13,13 @@ Text CleanTitle(std::string_view rawTitle) {
 }
 
 std::vector<ResultHit> ExtractHits(std::string_view page, RegexMatcher& titleMatcher,
-                                   RegexMatcher& sourceMatcher) {
-    titleMatcher.Search(kTitlePattern, page);
-    sourceMatcher.Search(kSourcePattern, page);
+                                   RegexMatcher& sourceMatcher, bool* complete) {
+    // The patterns are fixed and valid, so a failed search ran out of its budget (or memory).
+    bool finished = titleMatcher.Search(kTitlePattern, page);
+    finished = sourceMatcher.Search(kSourcePattern, page) && finished;
+    if (complete != nullptr) *complete = finished;
     std::vector<ResultHit> hits;
+    if (!finished) return hits;
     int count = titleMatcher.MatchCount();
     hits.reserve(static_cast<std::size_t>(count));
     for (int k = 1; k <= count; ++k) {
@@ -42,8 +45,9 @@ Text QrImageAddress(std::string_view page) {
 
 namespace {
 
-Text FirstGroup(RegexMatcher& matcher, std::string_view pattern, std::string_view page) {
-    matcher.Search(pattern, page);
+// The patterns are fixed and valid, so a failed search ran out of its budget (or memory).
+Text FirstGroup(RegexMatcher& matcher, std::string_view pattern, std::string_view page, bool& complete) {
+    if (!matcher.Search(pattern, page)) complete = false;
     return matcher.SubmatchText(1, 1);
 }
 
@@ -59,12 +63,14 @@ DetailFields ReadDetailPage(std::string_view page, DetailMatchers& matchers) {
         return fields;
     }
     // Every field is searched, whatever the others found.
-    fields.description = CleanDescription(FirstGroup(matchers.description, kDescriptionPattern, page));
-    fields.industry = FirstGroup(matchers.industry, kIndustryPattern, page);
-    fields.time = FirstGroup(matchers.time, kTimePattern, page);
-    fields.region = FirstGroup(matchers.region, kRegionPattern, page);
-    fields.tags = FirstGroup(matchers.tags, kTagsPattern, page);
-    fields.accountId = FirstGroup(matchers.accountId, kAccountIdPattern, page);
+    bool& complete = fields.complete;
+    fields.description =
+        CleanDescription(FirstGroup(matchers.description, kDescriptionPattern, page, complete));
+    fields.industry = FirstGroup(matchers.industry, kIndustryPattern, page, complete);
+    fields.time = FirstGroup(matchers.time, kTimePattern, page, complete);
+    fields.region = FirstGroup(matchers.region, kRegionPattern, page, complete);
+    fields.tags = FirstGroup(matchers.tags, kTagsPattern, page, complete);
+    fields.accountId = FirstGroup(matchers.accountId, kAccountIdPattern, page, complete);
     if (fields.accountId.empty()) fields.accountId = kNoAccountIdText;
     fields.qrImage = QrImageAddress(page);
     return fields;

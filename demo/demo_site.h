@@ -5,6 +5,7 @@
 // tests can check which addresses were asked for and how many were served at once.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "demo/demo_content.h"
+#include "demo/misbehaving_pages.h"
 
 namespace httplib {
 class Server;
@@ -45,6 +47,9 @@ class DemoSite {
     std::string HostPort() const;  // "127.0.0.1:port", the form TOLLENBY_SEARCH_HOST takes
     std::string BaseUrl() const;   // "http://127.0.0.1:port"
 
+    // The misbehaving mode (demo/misbehaving_pages.h): search pages list hits whose detail pages fail.
+    void SetMisbehaving(bool on);
+
     // Added to every response before it is sent.
     void SetLatency(std::chrono::milliseconds latency);
 
@@ -72,6 +77,8 @@ class DemoSite {
     void Register();
     void HoldResponse(const std::string& target);
 
+    std::unique_ptr<MisbehavingPages> misbehaving_;
+    std::atomic<bool> misbehavingOn_{false};
     std::unique_ptr<httplib::Server> server_;
     std::thread listener_;
     int port_ = 0;

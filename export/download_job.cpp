@@ -7,12 +7,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <system_error>
 #include <utility>
 
 #include "export/download_texts.h"
-#include "web/fetch_page.h"
+#include "text/encoding.h"
+#include "web/fetch_retry.h"
 
 namespace tollenby {
 
@@ -108,11 +110,20 @@ bool ImageArrived(const FetchedImage& image) {
     return image.status >= 200 && image.status < 300 && !image.body.empty();
 }
 
-FetchedImage FetchImage(const Text& address, std::stop_token stop) {
-    FetchedImage image;
-    image.body = FetchPage(address, 0, {}, nullptr, nullptr, nullptr, nullptr, false, nullptr, {},
-                           {.stop = stop, .statusCode = &image.status});
-    return image;
+FetchedImage FetchImage(const Text& address, std::stop_token stop, const RetryPolicy& policy) {
+    FetchOutcome outcome = FetchPageRetrying(address, policy, stop);
+    return {std::move(outcome.body), outcome.status};
+}
+
+std::string FolderProblem(const std::string& folder) {
+    if (folder.empty()) return "没有选择保存路径";
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) return "无法打开文件夹 " + folder + "：" + ErrnoText(errno);
+    if (!S_ISDIR(info.st_mode)) return folder + " 不是文件夹";
+    // Permission bits do not tell for every user (root) or file system (read-only mounts): try.
+    TempImageFile probe(ImagePath(folder, 0));
+    if (!probe.Opened()) return "无法在文件夹 " + folder + " 中创建文件：" + ErrnoText(probe.OpenError());
+    return {};
 }
 
 WriteResult WriteImageFile(const std::string& path, std::string_view bytes) {
@@ -141,24 +152,62 @@ Text DownloadingLabel(std::size_t number) {
 }
 
 Text DownloadDoneLabel(const DownloadCounts& counts) {
+    if (!counts.folderFailure.empty()) return Text(kDownloadFailedLabel) + Utf8ToLocal(counts.folderFailure);
     Text label = NumberedText(kDownloadDoneBefore, counts.written, kCountUnit);
     if (counts.failed > 0) label += NumberedText(kDownloadFailedBefore, counts.failed, kCountUnit);
     return label;
 }
 
+namespace {
+
+// One image: fetched, judged and written, or its number cleared. True when it was written.
+bool DownloadOne(const Text& address, const std::string& path, const DownloadJobIo& io, std::stop_token stop,
+                 bool& folderFailed) {
+    FetchedImage image = io.fetch ? io.fetch(address, stop) : FetchImage(address, stop, io.retry);
+    if (!ImageArrived(image) || stop.stop_requested()) {
+        io.remove(path);
+        return false;
+    }
+    if (io.write(path, image.body).ok) return true;
+    // The folder may have gone or turned read-only since it was last looked at.
+    folderFailed = true;
+    return false;
+}
+
+}  // namespace
+
 DownloadCounts RunDownloadJob(const TextArray& addresses, const DownloadJobIo& io,
                               const DownloadJobView& view, std::stop_token stop) {
     DownloadCounts counts;
     if (view.started) view.started(addresses.size());
+    std::optional<std::string> checkedFolder;
     for (std::size_t number = 1; number <= addresses.size() && !stop.stop_requested(); ++number) {
         if (view.imageStarting) view.imageStarting(number);
-        const std::string path = ImagePath(io.folder ? io.folder() : std::string(), number);
-        FetchedImage image = io.fetch(addresses[number - 1], stop);
-        if (ImageArrived(image) && !stop.stop_requested() && io.write(path, image.body).ok) {
+        const std::string folder = io.folder ? io.folder() : std::string();
+        // Looked at before the first image and whenever the path box changes, so nothing is fetched
+        // for a folder that cannot take it and nothing lands in the file system's root.
+        if (folder != checkedFolder && io.folderProblem) {
+            counts.folderFailure = io.folderProblem(folder);
+            if (!counts.folderFailure.empty()) break;
+            checkedFolder = folder;
+        }
+        const std::string path = ImagePath(folder, number);
+        bool writeFailed = false;
+        bool written = false;
+        try {
+            written = DownloadOne(addresses[number - 1], path, io, stop, writeFailed);
+        } catch (const std::exception&) {
+            written = false;  // out of memory for one image: it fails, the next one may fit
+        }
+        if (written) {
             ++counts.written;
-        } else {
+            continue;
+        }
+        ++counts.failed;
+        if (writeFailed && io.folderProblem) {
+            counts.folderFailure = io.folderProblem(folder);
+            if (!counts.folderFailure.empty()) break;
             io.remove(path);
-            ++counts.failed;
         }
     }
     if (view.finished) view.finished(counts);
@@ -181,7 +230,11 @@ void DownloadJobs::Start(std::function<void(std::stop_token stop)> job) {
     auto done = std::make_shared<bool>(false);
     ++running_;
     jobs_.push_back({std::thread([this, done, job = std::move(job)] {
-                         job(stop_.get_token());
+                         try {
+                             job(stop_.get_token());
+                         } catch (...) {
+                             // The job reports its own failures; this barrier keeps the process alive.
+                         }
                          std::lock_guard finished(lock_);
                          *done = true;
                          --running_;

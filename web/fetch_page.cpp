@@ -53,6 +53,7 @@ ByteString FetchPage(const Text& url, int method, const Text& postText, Text* co
                      Text* headers, Text* responseHeaders, bool noRedirect, ByteString* postBytes,
                      const Text& proxy, const FetchControl& control) {
     if (control.statusCode != nullptr) *control.statusCode = 0;
+    if (control.failure != nullptr) *control.failure = TransferFailure::NoResponse;
     if (!InitHttp()) return {};
     HttpSession& session = control.session != nullptr ? *control.session : ThreadSession();
     if (!session.Valid()) return {};
@@ -103,6 +104,7 @@ ByteString FetchPage(const Text& url, int method, const Text& postText, Text* co
     if (cookies != nullptr) MergeCookies(*cookies, gathered);
     if (newCookies != nullptr) *newCookies = std::move(gathered);
     if (control.statusCode != nullptr) *control.statusCode = result.status;
+    if (control.failure != nullptr) *control.failure = result.failure;
     return std::move(result.body);
 }
 
