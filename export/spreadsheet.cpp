@@ -14,16 +14,23 @@ namespace {
 // (and libgsf) part ways.
 constexpr std::size_t kMaxStreamBytes = 0x7FFFFFFF;
 
+// Each worksheet begins with the title row; a table longer than one sheet holds goes on, in order, on
+// the next sheet.
 ByteString BuildWorkbookStream(const std::vector<SpreadsheetRow>& rows, const TextArray& columnTitles) {
     BiffWorkbookWriter sheet(kSpreadsheetColumnCount);
-    std::vector<std::u16string> cells(kSpreadsheetColumnCount);
+    std::vector<std::u16string> titles(kSpreadsheetColumnCount);
     for (std::size_t k = 0; k < kSpreadsheetColumnCount; ++k) {
-        cells[k] = k < columnTitles.size() ? GbkToUtf16(columnTitles[k]) : std::u16string();
+        titles[k] = k < columnTitles.size() ? GbkToUtf16(columnTitles[k]) : std::u16string();
     }
-    sheet.AddRow(cells);
+    std::vector<std::u16string> cells(kSpreadsheetColumnCount);
+    sheet.AddRow(titles);
     for (const SpreadsheetRow& row : rows) {
         for (std::size_t k = 0; k < kSpreadsheetColumnCount; ++k) cells[k] = GbkToUtf16(row[k]);
-        sheet.AddRow(cells);
+        if (!sheet.AddRow(cells)) {
+            sheet.StartSheet();
+            sheet.AddRow(titles);
+            sheet.AddRow(cells);
+        }
     }
     return sheet.Finish();
 }
@@ -36,10 +43,6 @@ TextArray ColumnTitleTexts() {
 
 WriteResult WriteSpreadsheet(const std::vector<SpreadsheetRow>& rows, const std::string& filePath,
                              const TextArray& columnTitles) {
-    if (rows.size() + 1 > kBiffMaxRows) {
-        return WriteResult::Failure("共 " + std::to_string(rows.size()) + " 行，超过 .xls 文件能容纳的 " +
-                                    std::to_string(kBiffMaxRows - 1) + " 行");
-    }
     std::filesystem::path target(filePath);
     if (!target.has_filename()) return WriteResult::Failure("文件路径 " + filePath + " 没有文件名");
 
