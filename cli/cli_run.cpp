@@ -34,7 +34,7 @@ void WaitWatchingInterrupts(Idle idle, Stop stop, Progress tick) {
     }
 }
 
-std::string FolderProblem(const std::string& folder) {
+std::string OutputFolderProblem(const std::string& folder) {
     std::error_code error;
     if (!std::filesystem::exists(folder, error)) return "输出文件夹 " + folder + " 不存在";
     if (!std::filesystem::is_directory(folder, error)) return folder + " 不是文件夹";
@@ -91,7 +91,7 @@ DownloadCounts DownloadImages(const CliOptions& options, const ResultRows& rows,
 int RunCollection(const CliOptions& options, const std::vector<std::string>& keywords, ProgressView& view,
                   std::FILE* standardOutput) {
     if (!options.ToStandardOutput()) {
-        if (std::string problem = FolderProblem(options.output); !problem.empty()) {
+        if (std::string problem = OutputFolderProblem(options.output); !problem.empty()) {
             view.Error("导出失败：" + problem);
             return kExitExportFailed;
         }
@@ -120,19 +120,19 @@ int RunCollection(const CliOptions& options, const std::vector<std::string>& key
                            });
     view.Finish();
     failures = CountRunFailures(*port);
-    const bool interrupted = InterruptRequested();
 
     const std::vector<SpreadsheetRow> rows = TableRowsOf(port->Rows());
     const bool exported = WriteExports(options, rows, view, standardOutput);
 
-    if (options.images && !interrupted) {
+    // After a Ctrl-C no new request is made, so the images are left out.
+    if (options.images && !InterruptRequested()) {
         DownloadCounts counts = DownloadImages(options, port->Rows(), view, port->Progress(), failures);
         failures.images = counts.failed;
         view.Line(AnsiToUtf8(DownloadDoneLabel(counts)));
     }
     if (failures.Total() > 0) view.Line(FailureSummary(failures));
-    if (interrupted || InterruptRequested()) {
-        view.Line("已中断：导出了已采集的 " + std::to_string(rows.size()) + " 条结果");
+    if (InterruptRequested()) {
+        view.Line("已中断：共采集 " + std::to_string(rows.size()) + " 条结果");
         return kInterruptedExitCode;
     }
     if (!exported) return kExitExportFailed;
