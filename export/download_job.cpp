@@ -1,17 +1,14 @@
 #include "export/download_job.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <random>
 #include <system_error>
 #include <utility>
 
+#include "export/atomic_file.h"
 #include "export/download_texts.h"
 #include "text/encoding.h"
 #include "web/fetch_retry.h"
@@ -19,83 +16,6 @@
 namespace tollenby {
 
 namespace {
-
-std::string ErrnoText(int error) {
-    return std::error_code(error, std::generic_category()).message();
-}
-
-// A file descriptor, closed when the object goes.
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return fd_; }
-    // Closes now, for the error close() may report. Returns 0 or errno.
-    int Close() {
-        int fd = std::exchange(fd_, -1);
-        return fd >= 0 && ::close(fd) != 0 ? errno : 0;
-    }
-
-  private:
-    int fd_;
-};
-
-// A fresh file beside the target, removed again unless it was renamed into place.
-class TempImageFile {
-  public:
-    explicit TempImageFile(const std::string& target) {
-        std::random_device random;
-        for (int attempt = 0; attempt < 8; ++attempt) {
-            char suffix[24];
-            std::snprintf(suffix, sizeof suffix, ".part%08x", static_cast<unsigned>(random()));
-            std::string candidate = target + suffix;
-            int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd >= 0) {
-                path_ = std::move(candidate);
-                fd_ = std::make_unique<FileDescriptor>(fd);
-                return;
-            }
-            error_ = errno;
-            if (error_ != EEXIST) return;
-        }
-    }
-    ~TempImageFile() {
-        fd_.reset();
-        if (!path_.empty()) ::unlink(path_.c_str());
-    }
-    TempImageFile(const TempImageFile&) = delete;
-    TempImageFile& operator=(const TempImageFile&) = delete;
-
-    bool Opened() const { return fd_ != nullptr; }
-    int OpenError() const { return error_; }
-
-    int Write(std::string_view bytes) {
-        while (!bytes.empty()) {
-            ssize_t done = ::write(fd_->Get(), bytes.data(), bytes.size());
-            if (done < 0) {
-                if (errno == EINTR) continue;
-                return errno;
-            }
-            bytes.remove_prefix(static_cast<std::size_t>(done));
-        }
-        return fd_->Close();
-    }
-
-    int RenameTo(const std::string& target) {
-        if (::rename(path_.c_str(), target.c_str()) != 0) return errno;
-        path_.clear();
-        return 0;
-    }
-
-  private:
-    std::string path_;
-    std::unique_ptr<FileDescriptor> fd_;
-    int error_ = 0;
-};
 
 Text NumberedText(std::string_view before, std::size_t number, std::string_view after) {
     Text text(before);
@@ -127,11 +47,7 @@ std::string FolderProblem(const std::string& folder) {
 }
 
 WriteResult WriteImageFile(const std::string& path, std::string_view bytes) {
-    TempImageFile file(path);
-    if (!file.Opened()) return WriteResult::Failure(ErrnoText(file.OpenError()));
-    if (int error = file.Write(bytes)) return WriteResult::Failure(ErrnoText(error));
-    if (int error = file.RenameTo(path)) return WriteResult::Failure(ErrnoText(error));
-    return WriteResult::Success();
+    return WriteFileAtomically(path, bytes);
 }
 
 void RemoveImageFile(const std::string& path) {

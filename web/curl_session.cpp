@@ -1,4 +1,5 @@
 #include "web/curl_session.h"
+#include "web/proxy_route_apply.h"
 
 #include <algorithm>
 #include <array>
@@ -243,8 +244,7 @@ CURL* HttpSession::Impl::Prepare() {
     curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
-    // An empty proxy text means "no proxy", also when http_proxy is set in the environment.
-    curl_easy_setopt(handle, CURLOPT_PROXY, "");
+    ApplyProcessProxyRoute(handle);
     curl_easy_setopt(handle, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     return handle;
 }

@@ -65,7 +65,8 @@ ByteString FetchPage(const Text& url, int method, const Text& postText, Text* co
     const Text callerHeaders = headers != nullptr ? *headers : Text();
     const Text agent = AgentOf(callerHeaders);
     curl_easy_setopt(easy, CURLOPT_USERAGENT, agent.c_str());
-    curl_easy_setopt(easy, CURLOPT_PROXY, proxy.c_str());
+    // A fetch that names no proxy takes the process's route (direct unless the front end chose otherwise).
+    if (!proxy.empty()) curl_easy_setopt(easy, CURLOPT_PROXY, proxy.c_str());
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, noRedirect ? 0L : 1L);
 
     // The caller's cookie text bypasses the jar; it goes out through CURLOPT_COOKIE, so the composed
