@@ -1,7 +1,9 @@
 #include "export/download_job.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <optional>
 #include <random>
@@ -38,11 +40,12 @@ FetchedImage FetchImage(const Text& address, std::stop_token stop, const RetryPo
 std::string FolderProblem(const std::string& folder) {
     if (folder.empty()) return "没有选择保存路径";
     struct stat info {};
-    if (::stat(folder.c_str(), &info) != 0) return "无法打开文件夹 " + folder + "：" + ErrnoText(errno);
+    if (::stat(folder.c_str(), &info) != 0) return "无法打开文件夹 " + folder + "：" + ErrorNumberText(errno);
     if (!S_ISDIR(info.st_mode)) return folder + " 不是文件夹";
     // Permission bits do not tell for every user (root) or file system (read-only mounts): try.
-    TempImageFile probe(ImagePath(folder, 0));
-    if (!probe.Opened()) return "无法在文件夹 " + folder + " 中创建文件：" + ErrnoText(probe.OpenError());
+    // The probe is the same temporary file every image write starts with; it is removed again.
+    AtomicFile probe(ImagePath(folder, 0));
+    if (WriteResult opened = probe.Open(); !opened) return opened.reason;
     return {};
 }
 
