@@ -3,10 +3,12 @@
 #include <sched.h>
 #include <sys/types.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "collect/recollect_rows.h"
 #include "collect/search_phase.h"
 
 namespace tollenby {
@@ -57,6 +59,43 @@ CollectOutcome Collector::Collect() {
     lock.unlock();
     if (cut) port_->RunEnded(cut->Summary(true));
     return CollectOutcome::Started;
+}
+
+RecollectOutcome Collector::Recollect(std::vector<RowId> rows) {
+    // Each row once, in the order given; rows no longer listed are left out.
+    std::vector<RowId> wanted;
+    for (RowId row : rows) {
+        if (row == kNoRow || port_->Cell(row, kColumnUrl).empty()) continue;
+        if (std::find(wanted.begin(), wanted.end(), row) == wanted.end()) wanted.push_back(row);
+    }
+    if (wanted.empty()) return RecollectOutcome::NoRows;
+    if (options_.restrictToFirstProcessor) RestrictToFirstProcessor();
+
+    std::unique_lock lock(lock_);
+    if ((current_ && !current_->Finished()) || workers_.Running() > 0) return RecollectOutcome::Busy;
+    std::shared_ptr<SearchJob> cut = RetireCurrentLocked();
+    ReapRetiredLocked();
+    auto run = std::make_shared<RunContext>(port_, state_, matchers_, options_.fetch);
+    TextArray kept = RegionsOfCompleteRows(*port_, wanted);
+    {
+        std::lock_guard regions(state_.RegionListLock);
+        if (lastRun_) lastRun_->CloseRegionsLocked();
+        state_.RegionList = std::move(kept);
+    }
+    state_.CollectStopFlag.store(0);
+    SearchJobSettings settings{options_.searchHost.value_or(SearchHost()), options_.completionPause,
+                               options_.throttleRecheck, std::move(wanted)};
+    lastRun_ = run;
+    current_ = std::make_shared<SearchJob>(std::move(run), workers_, std::move(settings));
+    current_->Start();
+    lock.unlock();
+    if (cut) port_->RunEnded(cut->Summary(true));
+    return RecollectOutcome::Started;
+}
+
+bool Collector::Busy() const {
+    std::lock_guard lock(lock_);
+    return (current_ && !current_->Finished()) || workers_.Running() > 0;
 }
 
 void Collector::Stop() {

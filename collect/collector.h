@@ -36,6 +36,12 @@ enum class CollectOutcome {
     NoKeywords,  // the window shows kNoKeywordsMessage under kMessageCaption, one OK button
 };
 
+enum class RecollectOutcome {
+    Started,
+    NoRows,  // none of the rows asked for is in the table
+    Busy,    // a run or a worker of one is still going
+};
+
 class Collector {
   public:
     // `state` must outlive the Collector; the port is shared with the workers.
@@ -52,6 +58,16 @@ class Collector {
     // once this returns) and enables Collect. A run cut short this way shows "采集已停止！共计采集结果：
     // N条" and reports RunEnded with `stopped` set. Detail workers already started finish their rows.
     void Stop();
+
+    // Sends `rows` (rows of the table, in table order) to the detail workers again under the thread limit
+    // of the moment, writing into the same rows. Refused while Busy(). Like a run it disables Collect,
+    // shows the detail-phase text, then the completion text counting every row that reads "采集失败",
+    // and fills the region box anew: the regions of the complete rows it left alone, then those the
+    // workers find. Stop ends it like a run.
+    RecollectOutcome Recollect(std::vector<RowId> rows);
+
+    // True while a run (or re-collection) has not ended or any detail worker is still running.
+    bool Busy() const;
 
     // For the window closing: abandons the search jobs and every worker's fetch, and joins them all.
     void Shutdown();

@@ -7,6 +7,7 @@
 #include "collect/collect_texts.h"
 #include "collect/detail_worker.h"
 #include "collect/page_fetch.h"
+#include "collect/recollect_rows.h"
 #include "collect/result_extraction.h"
 #include "collect/search_phase.h"
 #include "match/dedup_texts.h"
@@ -85,7 +86,13 @@ void SearchJob::Body() {
 }
 
 void SearchJob::Run() {
-    if (SearchPhase() && DetailPhase()) Completion();
+    const bool listed = settings_.recollectRows ? RecollectStart() : SearchPhase();
+    if (listed && DetailPhase()) Completion();
+}
+
+bool SearchJob::RecollectStart() {
+    for (std::size_t i = 0; i < settings_.recollectRows->size(); ++i) run_->CountListedRow();
+    return WriteUnlessCancelled([&] { run_->Port().SetCollectEnabled(false); });
 }
 
 bool SearchJob::SearchOnePage(const Text& address, RegexMatcher& titleMatcher, RegexMatcher& sourceMatcher) {
@@ -140,10 +147,18 @@ bool SearchJob::DetailPhase() {
     WindowPort& port = run_->Port();
     if (!WriteUnlessCancelled([&] { port.SetStatusText(Text(kDetailPhaseText)); })) return false;
     // The rows as they stand now; a row removed later (Clear) gets no worker.
-    std::size_t count = port.RowCount();
     std::vector<RowId> rows;
-    rows.reserve(count);
-    for (std::size_t r = 0; r < count; ++r) rows.push_back(port.RowAt(r));
+    if (settings_.recollectRows) {
+        rows = *settings_.recollectRows;
+    } else {
+        std::size_t count = port.RowCount();
+        rows.reserve(count);
+        for (std::size_t r = 0; r < count; ++r) rows.push_back(port.RowAt(r));
+    }
+    // A gone row reads empty cells; a listed row always has its address.
+    auto listed = [&](std::size_t r) {
+        return settings_.recollectRows ? !port.Cell(rows[r], kColumnUrl).empty() : port.RowAt(r) == rows[r];
+    };
 
     SharedState& state = run_->State();
     auto stopped = [&] { return Cancelled() || state.CollectStopFlag.load() == 1; };
@@ -151,7 +166,7 @@ bool SearchJob::DetailPhase() {
         if (stopped()) break;
         // The limit is read from the box at every test; the wait ends the moment a worker finishes.
         if (!workers_.WaitForSlot([&] { return ThreadLimit(); }, stopped, settings_.throttleRecheck)) break;
-        if (port.RowAt(r) != rows[r]) continue;
+        if (!listed(r)) continue;
         std::shared_ptr<RunContext> run = run_;
         RowId row = rows[r];
         run->WorkerStarted();
@@ -187,9 +202,11 @@ void SearchJob::Completion() {
     // counts and the region box hold every row. Stop or a new run cuts the wait.
     if (!run_->WaitForWorkers(searchStop_.get_token())) return;
     RunSummary counts = run_->Summary(false);
+    // After a re-collection the table also holds failed rows that were not tried again.
+    const std::size_t rowsFailed =
+        settings_.recollectRows ? RowsReadingFailed(port).size() : counts.rowsFailed;
     if (!WriteUnlessCancelled([&] {
-            port.SetStatusText(
-                RunCompleteStatusText(port.RowCount(), counts.rowsFailed, counts.searchPagesFailed));
+            port.SetStatusText(RunCompleteStatusText(port.RowCount(), rowsFailed, counts.searchPagesFailed));
         }))
         return;
     if (!PauseUnlessCancelled(settings_.completionPause)) return;

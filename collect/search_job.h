@@ -13,7 +13,9 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
+#include <vector>
 
 #include "collect/run_context.h"
 #include "collect/worker_group.h"
@@ -27,6 +29,9 @@ struct SearchJobSettings {
     Text searchHost;                                  // host or host:port of the directory site
     std::chrono::milliseconds completionPause{1500};  // between the completion text and Collect enabled
     std::chrono::milliseconds throttleRecheck{100};   // how soon a changed thread count is seen
+    // A re-collection: no search phase, the table stays, and these rows go to the detail workers again.
+    // The completion text then counts every row of the table that reads "采集失败".
+    std::optional<std::vector<RowId>> recollectRows{};
 };
 
 class SearchJob {
@@ -49,6 +54,7 @@ class SearchJob {
     void Body();
     void Run();
     bool SearchPhase();
+    bool RecollectStart();
     bool SearchOnePage(const Text& address, RegexMatcher& titleMatcher, RegexMatcher& sourceMatcher);
     bool DetailPhase();
     void Completion();
