@@ -67,7 +67,7 @@ int Dialogs::messageCount() {
 
 QString Dialogs::OpenFileName(QWidget* parent, const QString& title, const QString& nameFilter,
                               const QString& defaultSuffix) {
-    Hooks().lastFile = {title, nameFilter, defaultSuffix};
+    Hooks().lastFile = {title, nameFilter, defaultSuffix, {}};
     if (auto answer = Take(Hooks().nextFileName)) return *answer;
 
     QFileDialog dialog(parent, title);
@@ -76,6 +76,24 @@ QString Dialogs::OpenFileName(QWidget* parent, const QString& title, const QStri
     dialog.setNameFilter(nameFilter);
     dialog.setDefaultSuffix(defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+QString Dialogs::SaveFileName(QWidget* parent, const QString& title, const QString& startDirectory,
+                              const QString& nameFilter, QString* selectedFilter) {
+    Hooks().lastFile = {title, nameFilter, {}, startDirectory};
+    const QStringList filters = nameFilter.split(QStringLiteral(";;"));
+    if (auto answer = Take(Hooks().nextFileName)) {
+        if (selectedFilter) *selectedFilter = filters.constFirst();
+        return *answer;
+    }
+
+    QFileDialog dialog(parent, title, startDirectory);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(filters);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    if (selectedFilter) *selectedFilter = dialog.selectedNameFilter();
     return dialog.selectedFiles().constFirst();
 }
 

@@ -27,6 +27,7 @@ class Dialogs {
         QString title;
         QString nameFilter;
         QString defaultSuffix;
+        QString startDirectory;  // save dialogs only
     };
     struct DirectoryRequest {
         QString title;
@@ -41,6 +42,9 @@ class Dialogs {
     // The dialogs. Empty text for Cancel.
     static QString OpenFileName(QWidget* parent, const QString& title, const QString& nameFilter,
                                 const QString& defaultSuffix);
+    // A file to write. `selectedFilter` receives the filter chosen (the first one when a hook answers).
+    static QString SaveFileName(QWidget* parent, const QString& title, const QString& startDirectory,
+                                const QString& nameFilter, QString* selectedFilter);
     static QString ExistingDirectory(QWidget* parent, const QString& title, const QString& startDirectory,
                                      QFileDialog::Options options);
     // The program's one kind of message: caption "信息：", one OK button, no icon, no owner, modal

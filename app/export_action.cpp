@@ -67,7 +67,13 @@ void ExportAction::ExportSpreadsheet(const QString& folder) {
         QFile::encodeName(folder + QDir::separator() + QString::fromUtf8(kSpreadsheetFileName)).toStdString();
     if (spreadsheetThread_.joinable()) spreadsheetThread_.join();
     spreadsheetThread_ = std::thread([this, rows = std::move(rows), path, write = options_.writeSpreadsheet] {
-        WriteResult result = write(rows, path, ColumnTitleTexts());
+        WriteResult result;
+        try {
+            result = write(rows, path, ColumnTitleTexts());
+        } catch (const std::exception& error) {
+            // The thread's barrier: the user hears the workbook was not written, and why.
+            result = WriteResult::Failure(error.what());
+        }
         QMetaObject::invokeMethod(
             this, [this, result = std::move(result)] { SpreadsheetFinished(result); }, Qt::QueuedConnection);
     });

@@ -33,7 +33,7 @@ using SpreadsheetWriter = std::function<WriteResult(const std::vector<Spreadshee
 
 struct ExportActionOptions {
     SpreadsheetWriter writeSpreadsheet = WriteSpreadsheet;
-    ImageFetcher fetchImage = FetchImage;
+    ImageFetcher fetchImage{};  // empty: FetchImage with the download job's retries
 };
 
 // Every row of ResultList as it stands: the row count read once, rows that vanish meanwhile left out.

@@ -25,6 +25,8 @@
 #include "app/folder_chooser.h"
 #include "app/globals.h"
 #include "app/keyword_file.h"
+#include "app/recollect_actions.h"
+#include "app/save_as_action.h"
 #include "ui/gbk_qstring.h"
 #include "ui/place.h"
 
@@ -352,6 +354,9 @@ int ShowMainWindowModal() {
     // Both go before the window does: closing it cancels and joins every collection and download thread.
     CollectionWiring collection(window, globals.Shared);
     ExportAction exportAction(window);
+    // The table's context menu gains these after its own items, in this order.
+    RecollectActions recollect(window, collection.Collection());
+    SaveAsAction saveAs(window);
     window.exec();
     return 0;
 }

@@ -97,6 +97,7 @@ void ResultTableActions::RefreshEnabled() {
 
 void ResultTableActions::ShowMenu(const QPoint& position) {
     RefreshEnabled();
+    emit MenuAboutToShow();
     QMenu::exec(view_.actions(), view_.viewport()->mapToGlobal(position), nullptr, &view_);
 }
 

@@ -35,6 +35,10 @@ class ResultTableActions : public QObject {
     std::vector<int> SelectedRows() const;
     QString SelectedRowsText() const;
 
+  signals:
+    // Just before the context menu opens, for items added by others to show or hide themselves.
+    void MenuAboutToShow();
+
   public slots:
     void CopySelectedRows();
     // Opens the detail page of the current row (the one last clicked).

@@ -1,11 +1,13 @@
 #include "app/result_table_model.h"
 
+#include <QBrush>
 #include <algorithm>
 #include <array>
 #include <string_view>
 #include <utility>
 
 #include "app/main_window_port.h"
+#include "collect/collect_texts.h"
 #include "collect/window_port.h"
 #include "export/spreadsheet.h"
 #include "ui/gbk_qstring.h"
@@ -49,7 +51,14 @@ int ResultTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant ResultTableModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
+    if (!index.isValid()) return {};
+    if (role == Qt::ForegroundRole) {
+        // A row whose page could not be read stands out in a long list.
+        if (index.column() != kColumnStatus) return {};
+        Text status = rows_->CellAt(static_cast<std::size_t>(index.row()), kColumnStatus);
+        return status == kRowFailedText ? QVariant(QBrush(Qt::red)) : QVariant();
+    }
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
     // A row removed since the last poll reads as empty until the reset that follows.
     return GbkToQString(rows_->CellAt(static_cast<std::size_t>(index.row()), index.column()));
 }
@@ -74,7 +83,8 @@ void ResultTableModel::Poll() {
         int first = static_cast<int>(changes.dirtyFirst);
         int last = std::min(static_cast<int>(changes.dirtyLast), shownRows_ - 1);
         if (first <= last)
-            emit dataChanged(index(first, 0), index(last, kColumnCount - 1), {Qt::DisplayRole});
+            emit dataChanged(index(first, 0), index(last, kColumnCount - 1),
+                             {Qt::DisplayRole, Qt::ForegroundRole});
     }
     if (count > shownRows_) {
         beginInsertRows(QModelIndex(), shownRows_, count - 1);

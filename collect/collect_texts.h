@@ -18,10 +18,22 @@ inline constexpr std::string_view kDetailPhaseText =
 inline constexpr std::string_view kRunCompleteBefore =
     "\xB2\xC9\xBC\xAF\xCD\xEA\xB3\xC9\xA3\xA1\xB9\xB2\xBC\xC6\xB2\xC9\xBC\xAF\xBD\xE1\xB9\xFB\xA3\xBA";
 inline constexpr std::string_view kRunCompleteAfter = "\xCC\xF5";
+// "，失败：" and "条" around the rows of the run that failed, then "，搜索页失败：" and "页" around the
+// search pages that failed; each only when its count is not 0.
+inline constexpr std::string_view kRowsFailedBefore = "\xA3\xAC\xCA\xA7\xB0\xDC\xA3\xBA";
+inline constexpr std::string_view kSearchPagesFailedBefore =
+    "\xA3\xAC\xCB\xD1\xCB\xF7\xD2\xB3\xCA\xA7\xB0\xDC\xA3\xBA";
+inline constexpr std::string_view kPagesAfter = "\xD2\xB3";
+// "采集已停止！共计采集结果：" and "条" around the row count after Stop.
+inline constexpr std::string_view kRunStoppedBefore =
+    "\xB2\xC9\xBC\xAF\xD2\xD1\xCD\xA3\xD6\xB9\xA3\xA1\xB9\xB2\xBC\xC6\xB2\xC9\xBC\xAF\xBD\xE1\xB9\xFB\xA3"
+    "\xBA";
 
-// Column 11 while a detail worker runs ("正在采集中") and when it is done ("采集完成").
+// Column 11 while a detail worker runs ("正在采集中") and when it has read the page ("采集完成").
 inline constexpr std::string_view kRowWorkingText = "\xD5\xFD\xD4\xDA\xB2\xC9\xBC\xAF\xD6\xD0";
 inline constexpr std::string_view kRowDoneText = "\xB2\xC9\xBC\xAF\xCD\xEA\xB3\xC9";
+// Column 11 of a row whose detail page could not be read ("采集失败"); its columns 4 to 10 stay empty.
+inline constexpr std::string_view kRowFailedText = "\xB2\xC9\xBC\xAF\xCA\xA7\xB0\xDC";
 
 // A detail page holding "获得更多金币秘籍" belongs to an entry that is gone; its row then holds
 // "文章已经删除" in columns 4 to 10. The download window and the region box test for the marker too.

@@ -3,10 +3,12 @@
 #include <sched.h>
 #include <sys/types.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "collect/recollect_rows.h"
 #include "collect/search_phase.h"
 
 namespace tollenby {
@@ -18,27 +20,29 @@ Collector::~Collector() {
     Shutdown();
 }
 
-void Collector::RetireCurrentLocked() {
-    if (!current_) return;
-    current_->Cancel();
+std::shared_ptr<SearchJob> Collector::RetireCurrentLocked() {
+    if (!current_) return nullptr;
+    bool cut = current_->Cancel();
+    std::shared_ptr<SearchJob> job = current_;
     retired_.push_back(std::move(current_));
+    return cut ? job : nullptr;
 }
 
 void Collector::ReapRetiredLocked() {
-    std::erase_if(retired_, [](const std::unique_ptr<SearchJob>& job) { return job->Finished(); });
+    std::erase_if(retired_, [](const std::shared_ptr<SearchJob>& job) { return job->Finished(); });
 }
 
 CollectOutcome Collector::Collect() {
     if (port_->KeywordText().empty()) return CollectOutcome::NoKeywords;
     if (options_.restrictToFirstProcessor) RestrictToFirstProcessor();
 
-    std::lock_guard lock(lock_);
+    std::unique_lock lock(lock_);
     // A run still finishing (its region box not yet filled) gives way, so it cannot fill the box of
     // this one. Its thread ends on its own; workers it started finish into their own rows.
-    RetireCurrentLocked();
+    std::shared_ptr<SearchJob> cut = RetireCurrentLocked();
     ReapRetiredLocked();
     port_->ClearRegionBox();
-    auto run = std::make_shared<RunContext>(port_, state_, matchers_);
+    auto run = std::make_shared<RunContext>(port_, state_, matchers_, options_.fetch);
     {
         std::lock_guard regions(state_.RegionListLock);
         // Every earlier run was closed when the one after it began; the last one is closed here.
@@ -50,45 +54,93 @@ CollectOutcome Collector::Collect() {
     SearchJobSettings settings{options_.searchHost.value_or(SearchHost()), options_.completionPause,
                                options_.throttleRecheck};
     lastRun_ = run;
-    current_ = std::make_unique<SearchJob>(std::move(run), workers_, std::move(settings));
+    current_ = std::make_shared<SearchJob>(std::move(run), workers_, std::move(settings));
     current_->Start();
+    lock.unlock();
+    if (cut) port_->RunEnded(cut->Summary(true));
     return CollectOutcome::Started;
+}
+
+RecollectOutcome Collector::Recollect(std::vector<RowId> rows) {
+    // Each row once, in the order given; rows no longer listed are left out.
+    std::vector<RowId> wanted;
+    for (RowId row : rows) {
+        if (row == kNoRow || port_->Cell(row, kColumnUrl).empty()) continue;
+        if (std::find(wanted.begin(), wanted.end(), row) == wanted.end()) wanted.push_back(row);
+    }
+    if (wanted.empty()) return RecollectOutcome::NoRows;
+    if (options_.restrictToFirstProcessor) RestrictToFirstProcessor();
+
+    std::unique_lock lock(lock_);
+    if ((current_ && !current_->Finished()) || workers_.Running() > 0) return RecollectOutcome::Busy;
+    std::shared_ptr<SearchJob> cut = RetireCurrentLocked();
+    ReapRetiredLocked();
+    auto run = std::make_shared<RunContext>(port_, state_, matchers_, options_.fetch);
+    TextArray kept = RegionsOfCompleteRows(*port_, wanted);
+    {
+        std::lock_guard regions(state_.RegionListLock);
+        if (lastRun_) lastRun_->CloseRegionsLocked();
+        state_.RegionList = std::move(kept);
+    }
+    state_.CollectStopFlag.store(0);
+    SearchJobSettings settings{options_.searchHost.value_or(SearchHost()), options_.completionPause,
+                               options_.throttleRecheck, std::move(wanted)};
+    lastRun_ = run;
+    current_ = std::make_shared<SearchJob>(std::move(run), workers_, std::move(settings));
+    current_->Start();
+    lock.unlock();
+    if (cut) port_->RunEnded(cut->Summary(true));
+    return RecollectOutcome::Started;
+}
+
+bool Collector::Busy() const {
+    std::lock_guard lock(lock_);
+    return (current_ && !current_->Finished()) || workers_.Running() > 0;
 }
 
 void Collector::Stop() {
     state_.CollectStopFlag.store(1);
+    std::shared_ptr<SearchJob> job;
     {
         std::lock_guard lock(lock_);
-        if (current_) current_->Cancel();
+        job = current_;
+    }
+    // Once Cancel returns the job writes nothing more, so the stop text stays.
+    if (job && job->Cancel()) {
+        port_->SetStatusText(RunStoppedStatusText(port_->RowCount()));
+        port_->RunEnded(job->Summary(true));
     }
     port_->SetCollectEnabled(true);
 }
 
 void Collector::Shutdown() {
-    std::vector<std::unique_ptr<SearchJob>> jobs;
+    std::vector<std::shared_ptr<SearchJob>> jobs;
+    std::shared_ptr<SearchJob> cut;
     {
         std::lock_guard lock(lock_);
-        RetireCurrentLocked();
+        cut = RetireCurrentLocked();
         jobs.swap(retired_);
     }
     workers_.CancelAll();
-    jobs.clear();  // each job joins its thread
+    for (const std::shared_ptr<SearchJob>& job : jobs) job->Join();
+    jobs.clear();
     workers_.JoinAll();
+    if (cut) port_->RunEnded(cut->Summary(true));
 }
 
 bool Collector::WaitUntilIdle(std::chrono::milliseconds timeout) {
     auto deadline = std::chrono::steady_clock::now() + timeout;
-    std::vector<SearchJob*> jobs;
+    std::vector<std::shared_ptr<SearchJob>> jobs;
     {
         std::lock_guard lock(lock_);
-        if (current_) jobs.push_back(current_.get());
-        for (const auto& job : retired_) jobs.push_back(job.get());
+        if (current_) jobs.push_back(current_);
+        jobs.insert(jobs.end(), retired_.begin(), retired_.end());
     }
     auto left = [&] {
         return std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
                                                                      std::chrono::steady_clock::now());
     };
-    for (SearchJob* job : jobs)
+    for (const std::shared_ptr<SearchJob>& job : jobs)
         if (!job->WaitFinished(left())) return false;
     return workers_.WaitIdle(left());
 }

@@ -9,14 +9,35 @@
 
 namespace tollenby {
 
-void RunDetailWorker(RunContext& run, RowId row, std::stop_token cancel) {
+void MarkRowFailed(RunContext& run, RowId row) {
     WindowPort& port = run.Port();
+    // No "无" either: nobody knows whether the entry has an ID.
+    for (int column = kColumnDescription; column <= kColumnQrImage; ++column)
+        port.SetCell(row, column, Text());
+    port.SetCell(row, kColumnStatus, Text(kRowFailedText));
+    run.CountFailedRow();
+}
+
+void RunDetailWorker(RunContext& run, RowId row, std::stop_token cancel) {
     DetailMatcherPool::Lease matchers = run.Matchers().Take();
+    RunDetailWorker(run, row, *matchers, cancel);
+}
+
+void RunDetailWorker(RunContext& run, RowId row, DetailMatchers& matchers, std::stop_token cancel) {
+    WindowPort& port = run.Port();
     port.SetCell(row, kColumnStatus, Text(kRowWorkingText));
     Text address = port.Cell(row, kColumnUrl);
-    ByteString body = FetchDetailPage(address, cancel);
-    if (cancel.stop_requested()) return;
-    DetailFields fields = ReadDetailBody(body, *matchers);
+    FetchOutcome page = FetchDetailPage(address, run.Fetch(), cancel);
+    if (cancel.stop_requested() || page.verdict == FetchVerdict::Cancelled) return;
+    if (!page.Ok()) {
+        MarkRowFailed(run, row);
+        return;
+    }
+    DetailFields fields = ReadDetailBody(page.body, matchers);
+    if (!fields.complete) {
+        MarkRowFailed(run, row);
+        return;
+    }
 
     port.SetCell(row, kColumnDescription, fields.description);
     port.SetCell(row, kColumnIndustry, fields.industry);

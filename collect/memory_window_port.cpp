@@ -130,4 +130,20 @@ void MemoryWindowPort::SetCell(RowId row, int column, const Text& text) {
     rows_.SetCell(row, column, text);
 }
 
+void MemoryWindowPort::RunEnded(const RunSummary& summary) {
+    std::lock_guard guard(lock_);
+    summaries_.push_back(summary);
+    runEnded_.notify_all();
+}
+
+std::vector<RunSummary> MemoryWindowPort::RunSummaries() const {
+    std::lock_guard guard(lock_);
+    return summaries_;
+}
+
+bool MemoryWindowPort::WaitForRunsEnded(std::size_t count, std::chrono::milliseconds timeout) const {
+    std::unique_lock guard(lock_);
+    return runEnded_.wait_for(guard, timeout, [&] { return summaries_.size() >= count; });
+}
+
 }  // namespace tollenby

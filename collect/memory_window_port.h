@@ -5,6 +5,8 @@
 // sit in a ResultRows. Every member is safe to call from any thread.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <mutex>
 #include <optional>
@@ -34,6 +36,10 @@ class MemoryWindowPort : public WindowPort {
     Text SelectedRegionText() const;                      // empty when nothing is selected
     void SelectRegion(std::optional<std::size_t> index);  // as a user picking an item
 
+    std::vector<RunSummary> RunSummaries() const;  // every RunEnded, in order
+    // Waits until `count` runs have ended; false on time-out.
+    bool WaitForRunsEnded(std::size_t count, std::chrono::milliseconds timeout) const;
+
     ResultRows& Rows() { return rows_; }
     const ResultRows& Rows() const { return rows_; }
 
@@ -52,9 +58,12 @@ class MemoryWindowPort : public WindowPort {
     RowId RowAt(std::size_t index) override;
     Text Cell(RowId row, int column) override;
     void SetCell(RowId row, int column, const Text& text) override;
+    void RunEnded(const RunSummary& summary) override;
 
   private:
     mutable std::mutex lock_;
+    mutable std::condition_variable runEnded_;
+    std::vector<RunSummary> summaries_;
     // The controls' starting values are the window's.
     Text keywords_;
     Text pageCount_ = "1";

@@ -1,21 +1,15 @@
 #include "collect/page_fetch.h"
 
-#include "web/fetch_by_request_object.h"
-#include "web/fetch_page.h"
+#include "web/fetch_retry.h"
 
 namespace tollenby {
 
-ByteString FetchSearchPage(const Text& address, std::stop_token cancel) {
-    FetchControl control;
-    control.stop = cancel;
-    return FetchPageByRequestObject(address, 0, {}, nullptr, nullptr, nullptr, nullptr, nullptr, false, {},
-                                    {}, 0, {}, {}, 1, nullptr, control);
+FetchOutcome FetchSearchPage(const Text& address, const RunFetchSettings& settings, std::stop_token cancel) {
+    return FetchByRequestObjectRetrying(address, settings.retry, cancel, settings.searchLimits);
 }
 
-ByteString FetchDetailPage(const Text& address, std::stop_token cancel) {
-    FetchControl control;
-    control.stop = cancel;
-    return FetchPage(address, 0, {}, nullptr, nullptr, nullptr, nullptr, false, nullptr, {}, control);
+FetchOutcome FetchDetailPage(const Text& address, const RunFetchSettings& settings, std::stop_token cancel) {
+    return FetchPageRetrying(address, settings.retry, cancel, settings.detailLimits);
 }
 
 }  // namespace tollenby

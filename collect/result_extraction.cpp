@@ -15,10 +15,13 @@ Text CleanTitle(std::string_view rawTitle) {
 }
 
 std::vector<ResultHit> ExtractHits(std::string_view page, RegexMatcher& titleMatcher,
-                                   RegexMatcher& sourceMatcher) {
-    titleMatcher.Search(kTitlePattern, page);
-    sourceMatcher.Search(kSourcePattern, page);
+                                   RegexMatcher& sourceMatcher, bool* complete) {
+    // The patterns are fixed and valid, so a failed search ran out of its budget (or memory).
+    bool finished = titleMatcher.Search(kTitlePattern, page);
+    finished = sourceMatcher.Search(kSourcePattern, page) && finished;
+    if (complete != nullptr) *complete = finished;
     std::vector<ResultHit> hits;
+    if (!finished) return hits;
     int count = titleMatcher.MatchCount();
     hits.reserve(static_cast<std::size_t>(count));
     for (int k = 1; k <= count; ++k) {

@@ -24,8 +24,10 @@ Text CleanTitle(std::string_view rawTitle);
 
 // Every title match of the page, in order, paired with the source match of the same number (empty
 // when there are fewer sources). The two matchers are the search job's, searched afresh here.
+// `complete`, when given, is set to false when a search could not finish (its time budget ran out):
+// the hits of such a page cannot be trusted and none are given.
 std::vector<ResultHit> ExtractHits(std::string_view page, RegexMatcher& titleMatcher,
-                                   RegexMatcher& sourceMatcher);
+                                   RegexMatcher& sourceMatcher, bool* complete = nullptr);
 
 // Description clean-up: ASCII spaces trimmed, then runs of 40 spaces and the layout's leftover tags
 // removed (letter case ignored). Line breaks stay.
@@ -34,6 +36,7 @@ Text CleanDescription(std::string_view captured);
 // Columns 4 to 10 of a row as a detail page gives them.
 struct DetailFields {
     bool deleted = false;  // the page says the entry is gone: every field is the deleted marker
+    bool complete = true;  // false when a field search could not finish (time budget): no field holds
     Text description, industry, time, region, tags, accountId, qrImage;
 };
 

@@ -1,11 +1,13 @@
 #include "collect/search_job.h"
 
 #include <algorithm>
+#include <new>
 #include <vector>
 
 #include "collect/collect_texts.h"
 #include "collect/detail_worker.h"
 #include "collect/page_fetch.h"
+#include "collect/recollect_rows.h"
 #include "collect/result_extraction.h"
 #include "collect/search_phase.h"
 #include "match/dedup_texts.h"
@@ -26,17 +28,21 @@ void SearchJob::Start() {
     if (!thread_.joinable()) thread_ = std::thread([this] { Body(); });
 }
 
-void SearchJob::Cancel() {
+bool SearchJob::Cancel() {
+    bool cut = false;
     {
         std::lock_guard lock(runLock_);
+        cut = !cancelled_.load() && !ended_;
         cancelled_.store(true);
         cancelledSignal_.notify_all();
     }
     searchStop_.request_stop();
     workers_.Wake();
+    return cut;
 }
 
 void SearchJob::Join() {
+    std::lock_guard lock(joinLock_);
     if (thread_.joinable()) thread_.join();
 }
 
@@ -64,10 +70,51 @@ int SearchJob::ThreadLimit() const {
 }
 
 void SearchJob::Body() {
-    if (SearchPhase() && DetailPhase()) Completion();
+    try {
+        Run();
+    } catch (...) {
+        // Out of memory or a thread that could not be made: the run ends where it is, and the user
+        // can start another.
+        try {
+            WriteUnlessCancelled([&] { run_->Port().SetCollectEnabled(true); });
+        } catch (...) {
+        }
+    }
     std::lock_guard lock(finishedLock_);
     finished_.store(true);
     finishedSignal_.notify_all();
+}
+
+void SearchJob::Run() {
+    const bool listed = settings_.recollectRows ? RecollectStart() : SearchPhase();
+    if (listed && DetailPhase()) Completion();
+}
+
+bool SearchJob::RecollectStart() {
+    for (std::size_t i = 0; i < settings_.recollectRows->size(); ++i) run_->CountListedRow();
+    return WriteUnlessCancelled([&] { run_->Port().SetCollectEnabled(false); });
+}
+
+bool SearchJob::SearchOnePage(const Text& address, RegexMatcher& titleMatcher, RegexMatcher& sourceMatcher) {
+    WindowPort& port = run_->Port();
+    std::vector<ResultHit> hits;
+    bool read = false;
+    try {
+        FetchOutcome page = FetchSearchPage(address, run_->Fetch(), searchStop_.get_token());
+        if (Cancelled()) return false;
+        if (page.Ok()) hits = ExtractHits(Utf8ToLocal(page.body), titleMatcher, sourceMatcher, &read);
+    } catch (const std::bad_alloc&) {
+        hits.clear();
+        read = false;
+    }
+    if (Cancelled()) return false;
+    // A page that could not be read adds no rows; the run goes on with the next one.
+    if (!read) run_->CountFailedSearchPage();
+    for (const ResultHit& hit : hits) {
+        if (!WriteUnlessCancelled([&] { port.AppendRow(hit.title, hit.url, hit.source); })) return false;
+        run_->CountListedRow();
+    }
+    return true;
 }
 
 bool SearchJob::SearchPhase() {
@@ -90,12 +137,7 @@ bool SearchJob::SearchPhase() {
                     [&] { port.SetStatusText(SearchingStatusText(keyword, i + 1, keywords.size(), page)); }))
                 return false;
             Text address = SearchAddress(settings_.searchHost, keyword, page, port.CheckedTimeFilter());
-            ByteString body = FetchSearchPage(address, searchStop_.get_token());
-            if (Cancelled()) return false;
-            std::vector<ResultHit> hits = ExtractHits(Utf8ToLocal(body), titleMatcher, sourceMatcher);
-            for (const ResultHit& hit : hits)
-                if (!WriteUnlessCancelled([&] { port.AppendRow(hit.title, hit.url, hit.source); }))
-                    return false;
+            if (!SearchOnePage(address, titleMatcher, sourceMatcher)) return false;
         }
     }
     return true;
@@ -105,10 +147,18 @@ bool SearchJob::DetailPhase() {
     WindowPort& port = run_->Port();
     if (!WriteUnlessCancelled([&] { port.SetStatusText(Text(kDetailPhaseText)); })) return false;
     // The rows as they stand now; a row removed later (Clear) gets no worker.
-    std::size_t count = port.RowCount();
     std::vector<RowId> rows;
-    rows.reserve(count);
-    for (std::size_t r = 0; r < count; ++r) rows.push_back(port.RowAt(r));
+    if (settings_.recollectRows) {
+        rows = *settings_.recollectRows;
+    } else {
+        std::size_t count = port.RowCount();
+        rows.reserve(count);
+        for (std::size_t r = 0; r < count; ++r) rows.push_back(port.RowAt(r));
+    }
+    // A gone row reads empty cells; a listed row always has its address.
+    auto listed = [&](std::size_t r) {
+        return settings_.recollectRows ? !port.Cell(rows[r], kColumnUrl).empty() : port.RowAt(r) == rows[r];
+    };
 
     SharedState& state = run_->State();
     auto stopped = [&] { return Cancelled() || state.CollectStopFlag.load() == 1; };
@@ -116,19 +166,52 @@ bool SearchJob::DetailPhase() {
         if (stopped()) break;
         // The limit is read from the box at every test; the wait ends the moment a worker finishes.
         if (!workers_.WaitForSlot([&] { return ThreadLimit(); }, stopped, settings_.throttleRecheck)) break;
-        if (port.RowAt(r) != rows[r]) continue;
+        if (!listed(r)) continue;
         std::shared_ptr<RunContext> run = run_;
         RowId row = rows[r];
-        workers_.Launch([run, row](std::stop_token cancel) { RunDetailWorker(*run, row, cancel); });
+        run->WorkerStarted();
+        bool launched = false;
+        try {
+            launched = workers_.Launch([run, row](std::stop_token cancel) {
+                RunWorkerScope counted(*run);
+                try {
+                    RunDetailWorker(*run, row, cancel);
+                } catch (...) {
+                    // A page too large for memory, say: the row says it failed, the run goes on.
+                    try {
+                        MarkRowFailed(*run, row);
+                    } catch (...) {
+                    }
+                }
+            });
+        } catch (const std::exception&) {
+            launched = false;
+        }
+        if (!launched) {
+            // No thread could be made for this row: it fails, and the next row gets its chance.
+            MarkRowFailed(*run, row);
+            run->WorkerFinished();
+        }
     }
     return !Cancelled();
 }
 
 void SearchJob::Completion() {
     WindowPort& port = run_->Port();
-    if (!WriteUnlessCancelled([&] { port.SetStatusText(RunCompleteStatusText(port.RowCount())); })) return;
+    // Every worker of this run has finished its row before the run says it is complete, so the
+    // counts and the region box hold every row. Stop or a new run cuts the wait.
+    if (!run_->WaitForWorkers(searchStop_.get_token())) return;
+    RunSummary counts = run_->Summary(false);
+    // After a re-collection the table also holds failed rows that were not tried again.
+    const std::size_t rowsFailed =
+        settings_.recollectRows ? RowsReadingFailed(port).size() : counts.rowsFailed;
+    if (!WriteUnlessCancelled([&] {
+            port.SetStatusText(RunCompleteStatusText(port.RowCount(), rowsFailed, counts.searchPagesFailed));
+        }))
+        return;
     if (!PauseUnlessCancelled(settings_.completionPause)) return;
-    WriteUnlessCancelled([&] {
+    bool ended = WriteUnlessCancelled([&] {
+        ended_ = true;
         port.SetCollectEnabled(true);
         SharedState& state = run_->State();
         TextArray items;
@@ -141,6 +224,7 @@ void SearchJob::Completion() {
         }
         port.SetRegionItems(items);
     });
+    if (ended) port.RunEnded(counts);
 }
 
 }  // namespace tollenby

@@ -71,8 +71,25 @@ Text SearchingStatusText(std::string_view keyword, std::size_t keywordNo, std::s
     return text;
 }
 
-Text RunCompleteStatusText(std::size_t rowCount) {
+Text RunCompleteStatusText(std::size_t rowCount, std::size_t rowsFailed, std::size_t searchPagesFailed) {
     Text text(kRunCompleteBefore);
+    text += std::to_string(rowCount);
+    text += kRunCompleteAfter;
+    if (rowsFailed > 0) {
+        text += kRowsFailedBefore;
+        text += std::to_string(rowsFailed);
+        text += kRunCompleteAfter;
+    }
+    if (searchPagesFailed > 0) {
+        text += kSearchPagesFailedBefore;
+        text += std::to_string(searchPagesFailed);
+        text += kPagesAfter;
+    }
+    return text;
+}
+
+Text RunStoppedStatusText(std::size_t rowCount) {
+    Text text(kRunStoppedBefore);
     text += std::to_string(rowCount);
     text += kRunCompleteAfter;
     return text;

@@ -26,8 +26,13 @@ Text SearchAddress(std::string_view host, std::string_view keyword, int page, Ti
 // The status text before each search page: keyword, its number and the count of keywords, the page.
 Text SearchingStatusText(std::string_view keyword, std::size_t keywordNo, std::size_t keywordCount, int page);
 
-// The status text at the end of a run.
-Text RunCompleteStatusText(std::size_t rowCount);
+// The status text at the end of a run: "采集完成！共计采集结果：N条", then "，失败：M条" when rows of the
+// run failed and "，搜索页失败：K页" when search pages failed.
+Text RunCompleteStatusText(std::size_t rowCount, std::size_t rowsFailed = 0,
+                           std::size_t searchPagesFailed = 0);
+
+// The status text after Stop: "采集已停止！共计采集结果：N条".
+Text RunStoppedStatusText(std::size_t rowCount);
 
 // The directory site's host (host or host:port): the environment variable TOLLENBY_SEARCH_HOST when it
 // is set and not empty, else the default built in at configure time.

@@ -40,6 +40,14 @@ inline constexpr int kColumnCount = 12;
 using RowId = std::uint64_t;
 inline constexpr RowId kNoRow = 0;
 
+// How a collection run ended, for front ends without a window.
+struct RunSummary {
+    std::size_t rows = 0;               // rows the run listed
+    std::size_t rowsFailed = 0;         // rows of the run that read "采集失败"
+    std::size_t searchPagesFailed = 0;  // search pages that could not be read
+    bool stopped = false;               // Stop, a new Collect or the end of the Collector cut the run short
+};
+
 class WindowPort {
   public:
     virtual ~WindowPort() = default;
@@ -66,6 +74,11 @@ class WindowPort {
     virtual RowId RowAt(std::size_t index) = 0;                         // kNoRow when out of range
     virtual Text Cell(RowId row, int column) = 0;                       // empty when the row is gone
     virtual void SetCell(RowId row, int column, const Text& text) = 0;  // no effect when the row is gone
+
+    // Once per run, when it has ended: after its region box is filled, or when it is cut short (then
+    // its workers may still be finishing rows). May come from any thread; it must not call back into
+    // the Collector.
+    virtual void RunEnded(const RunSummary& summary) { static_cast<void>(summary); }
 };
 
 }  // namespace tollenby

@@ -1,6 +1,6 @@
 #include "collect/worker_group.h"
 
-#include <system_error>
+#include <exception>
 
 namespace tollenby {
 
@@ -23,20 +23,24 @@ bool WorkerGroup::Launch(std::function<void(std::stop_token)> job) {
     std::list<Worker> finished;
     std::unique_lock lock(lock_);
     ReapLocked(finished);
+    auto entry = workers_.emplace(workers_.end());
     // The job counts from here, before its thread exists, so a throttle never sees it missing.
     state_.ActiveWorkerCount.fetch_add(1);
     ++running_;
-    auto entry = workers_.emplace(workers_.end());
     try {
         entry->thread = std::thread([this, entry, job = std::move(job), cancel = stop_.get_token()] {
-            job(cancel);
+            try {
+                job(cancel);
+            } catch (...) {
+                // The job's own barrier reports what failed; this one keeps the process alive.
+            }
             std::lock_guard done(lock_);
             entry->done = true;
             --running_;
             state_.ActiveWorkerCount.fetch_sub(1);
             changed_.notify_all();
         });
-    } catch (const std::system_error&) {
+    } catch (const std::exception&) {  // no thread (system_error) or no memory for its start
         workers_.erase(entry);
         --running_;
         state_.ActiveWorkerCount.fetch_sub(1);

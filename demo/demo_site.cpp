@@ -78,7 +78,8 @@ DemoSite::DemoSite(const std::string& certificateFile, const std::string& keyFil
 
 DemoSite::DemoSite() : DemoSite(std::make_unique<httplib::Server>()) {}
 
-DemoSite::DemoSite(std::unique_ptr<httplib::Server> server) : server_(std::move(server)) {
+DemoSite::DemoSite(std::unique_ptr<httplib::Server> server)
+    : misbehaving_(std::make_unique<MisbehavingPages>()), server_(std::move(server)) {
     // httplib takes ownership of the queue it is handed and deletes it when it stops.
     server_->new_task_queue = [] { return std::make_unique<httplib::ThreadPool>(kServingThreads).release(); };
     // One request per connection: a client that keeps its connection open must not hold a serving
@@ -111,7 +112,12 @@ void DemoSite::Register() {
     server_->Get("/cse/search", serve([this](const httplib::Request& req, httplib::Response& res) {
                      std::string keyword = req.get_param_value("q");
                      std::string page = req.has_param("p") ? req.get_param_value("p") : "1";
-                     SendHtml(res, SearchPageHtml(keyword, page, LinkBase()));
+                     if (!misbehavingOn_.load())
+                         SendHtml(res, SearchPageHtml(keyword, page, LinkBase()));
+                     else if (page == "1")
+                         SendHtml(res, misbehaving_->SearchPageHtml());
+                     else
+                         res.status = 500;
                  }));
     server_->Get(R"(/detail/(\d+)\.html)", serve([this](const httplib::Request& req, httplib::Response& res) {
                      std::optional<std::uint32_t> id = IdFromMatch(req.matches[1]);
@@ -132,6 +138,11 @@ void DemoSite::Register() {
     server_->Get("/static/logo.gif", serve([](const httplib::Request&, httplib::Response& res) {
                      res.set_content(*QrImageGif(1), "image/gif");
                  }));
+    misbehaving_->Register(
+        *server_, [this] { return BaseUrl(); },
+        [serve](MisbehavingPages::Handler handler) -> MisbehavingPages::Handler {
+            return serve(std::move(handler));
+        });
     server_->set_error_handler([](const httplib::Request&, httplib::Response& res) {
         if (res.status == 404) SendNotFound(res);
     });
@@ -160,6 +171,7 @@ void DemoSite::Stop() {
         stopping_ = true;
         changed_.notify_all();
     }
+    misbehaving_->Stop();
     if (listener_.joinable()) {
         server_->stop();
         listener_.join();
@@ -184,6 +196,10 @@ std::string DemoSite::LinkBase() const {
         if (!linkBase_.empty()) return linkBase_;
     }
     return BaseUrl();
+}
+
+void DemoSite::SetMisbehaving(bool on) {
+    misbehavingOn_.store(on);
 }
 
 void DemoSite::SetLatency(std::chrono::milliseconds latency) {

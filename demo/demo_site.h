@@ -5,6 +5,7 @@
 // tests can check which addresses were asked for and how many were served at once.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "demo/demo_content.h"
+#include "demo/misbehaving_pages.h"
 
 namespace httplib {
 class Server;
@@ -50,6 +52,9 @@ class DemoSite {
     // The address the site's links start with instead of BaseUrl(), for a site reached through a proxy.
     void SetLinkBase(std::string base);
 
+    // The misbehaving mode (demo/misbehaving_pages.h): search pages list hits whose detail pages fail.
+    void SetMisbehaving(bool on);
+
     // Added to every response before it is sent.
     void SetLatency(std::chrono::milliseconds latency);
 
@@ -79,6 +84,8 @@ class DemoSite {
     std::string LinkBase() const;
     void HoldResponse(const std::string& target);
 
+    std::unique_ptr<MisbehavingPages> misbehaving_;
+    std::atomic<bool> misbehavingOn_{false};
     std::unique_ptr<httplib::Server> server_;
     std::thread listener_;
     int port_ = 0;

@@ -1,6 +1,7 @@
 // tollenby-demo-site: the demo directory site on 127.0.0.1, for ./run.sh --demo and for trying the
 // program without a network.
-//   tollenby-demo-site [--port N] [--latency-ms N]
+//   tollenby-demo-site [--port N] [--latency-ms N] [--misbehave]
+// --misbehave lists, for every keyword, hits whose detail pages fail (demo/misbehaving_pages.h).
 // --port 0 (the default) picks a free port; the address is printed once the site listens.
 #include <signal.h>
 
@@ -19,7 +20,7 @@ bool ParseNumber(std::string_view text, int& value) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: tollenby-demo-site [--port N] [--latency-ms N]\n");
+    std::fprintf(stderr, "usage: tollenby-demo-site [--port N] [--latency-ms N] [--misbehave]\n");
     return 2;
 }
 
@@ -28,8 +29,13 @@ int Usage() {
 int main(int argc, char** argv) {
     int port = 0;
     int latencyMs = 0;
+    bool misbehave = false;
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
+        if (arg == "--misbehave") {
+            misbehave = true;
+            continue;
+        }
         int* target = arg == "--port" ? &port : arg == "--latency-ms" ? &latencyMs : nullptr;
         if (!target || i + 1 >= argc || !ParseNumber(argv[++i], *target)) return Usage();
     }
@@ -43,6 +49,7 @@ int main(int argc, char** argv) {
 
     tollenby::demo::DemoSite site;
     site.SetLatency(std::chrono::milliseconds(latencyMs));
+    site.SetMisbehaving(misbehave);
     if (!site.Start(port)) {
         std::fprintf(stderr, "tollenby-demo-site: cannot listen on 127.0.0.1:%d\n", port);
         return 1;

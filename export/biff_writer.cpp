@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
+#include <string>
 
 namespace tollenby {
 namespace {
@@ -200,13 +201,13 @@ void WriteStyle(StreamBuilder& out) {
 }
 
 // Returns where the sheet's stream offset goes, to be filled in once it is known.
-std::size_t WriteBoundSheet(StreamBuilder& out) {
+std::size_t WriteBoundSheet(StreamBuilder& out, std::size_t sheetIndex) {
     std::size_t r = out.BeginRecord(kBoundSheet);
     std::size_t offsetField = out.Size();
     out.U32(0);
     out.U8(0);  // visible
     out.U8(0);  // worksheet
-    ShortAsciiString(out, "Sheet1");
+    ShortAsciiString(out, "Sheet" + std::to_string(sheetIndex + 1));
     out.EndRecord(r);
     return offsetField;
 }
@@ -297,15 +298,17 @@ void WriteDimensions(StreamBuilder& out, std::size_t rows, std::size_t columns) 
     out.EndRecord(r);
 }
 
-void WriteWindow2(StreamBuilder& out) {
+void WriteWindow2(StreamBuilder& out, bool active) {
     std::size_t r = out.BeginRecord(kWindow2);
-    out.U16(0x06B6);  // grid, headers, zeros, automatic grid colour, outline symbols, selected, shown
-    out.U16(0);       // top row
-    out.U16(0);       // left column
-    out.U32(0x40);    // grid colour: automatic
-    out.U16(0);       // page-break preview zoom: default
-    out.U16(0);       // normal zoom: default
-    out.U32(0);       // reserved
+    // Grid, headers, zeros, automatic grid colour, outline symbols; the active sheet is also selected
+    // and shown.
+    out.U16(active ? 0x06B6 : 0x00B6);
+    out.U16(0);     // top row
+    out.U16(0);     // left column
+    out.U32(0x40);  // grid colour: automatic
+    out.U16(0);     // page-break preview zoom: default
+    out.U16(0);     // normal zoom: default
+    out.U32(0);     // reserved
     out.EndRecord(r);
 }
 
@@ -328,6 +331,11 @@ std::uint32_t BiffWorkbookWriter::InternString(const std::u16string& text) {
     return it->second;
 }
 
+void BiffWorkbookWriter::StartSheet() {
+    sheetRows_.push_back(0);
+    rowCount_ = 0;
+}
+
 bool BiffWorkbookWriter::AddRow(std::span<const std::u16string> cells) {
     if (rowCount_ >= kBiffMaxRows) return false;
     for (std::size_t column = 0; column < columnCount_; ++column) {
@@ -342,6 +350,7 @@ bool BiffWorkbookWriter::AddRow(std::span<const std::u16string> cells) {
         }
     }
     ++rowCount_;
+    ++sheetRows_.back();
     return true;
 }
 
@@ -357,27 +366,34 @@ ByteString BiffWorkbookWriter::Finish() const {
     WriteFonts(out);
     WriteXfs(out);
     WriteStyle(out);
-    std::size_t sheetOffsetField = WriteBoundSheet(out);
+    std::vector<std::size_t> sheetOffsetFields;
+    for (std::size_t sheet = 0; sheet < sheetRows_.size(); ++sheet) {
+        sheetOffsetFields.push_back(WriteBoundSheet(out, sheet));
+    }
     SstWriter sst(out, static_cast<std::uint32_t>(textCellCount_),
                   static_cast<std::uint32_t>(strings_.size()));
     for (const std::u16string* s : strings_) sst.Add(*s);
     sst.Finish();
     WriteEof(out);
 
-    out.PatchU32(sheetOffsetField, static_cast<std::uint32_t>(out.Size()));
-    WriteBof(out, kBofWorksheet);
-    WriteDimensions(out, rowCount_, columnCount_);
-    for (std::size_t i = 0; i < cells_.size(); ++i) {
-        bool blank = cells_[i] == kBlankCell;
-        std::size_t r = out.BeginRecord(blank ? kBlank : kLabelSst);
-        out.U16(static_cast<unsigned>(i / columnCount_));
-        out.U16(static_cast<unsigned>(i % columnCount_));
-        out.U16(kTextCellXf);
-        if (!blank) out.U32(cells_[i]);
-        out.EndRecord(r);
+    std::size_t cell = 0;
+    for (std::size_t sheet = 0; sheet < sheetRows_.size(); ++sheet) {
+        out.PatchU32(sheetOffsetFields[sheet], static_cast<std::uint32_t>(out.Size()));
+        WriteBof(out, kBofWorksheet);
+        WriteDimensions(out, sheetRows_[sheet], columnCount_);
+        const std::size_t end = cell + sheetRows_[sheet] * columnCount_;
+        for (std::size_t i = 0; cell < end; ++cell, ++i) {
+            bool blank = cells_[cell] == kBlankCell;
+            std::size_t r = out.BeginRecord(blank ? kBlank : kLabelSst);
+            out.U16(static_cast<unsigned>(i / columnCount_));
+            out.U16(static_cast<unsigned>(i % columnCount_));
+            out.U16(kTextCellXf);
+            if (!blank) out.U32(cells_[cell]);
+            out.EndRecord(r);
+        }
+        WriteWindow2(out, sheet == 0);
+        WriteEof(out);
     }
-    WriteWindow2(out);
-    WriteEof(out);
     ByteString stream = out.Take();
     if (stream.size() < kMinStreamSize) stream.resize(kMinStreamSize, '\0');
     return stream;

@@ -1,95 +1,23 @@
 #include "export/download_job.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <utility>
 
-#include "export/download_texts.h"
+#include "export/atomic_file.h"
 #include "export/errno_text.h"
-#include "web/fetch_page.h"
+#include "export/download_texts.h"
+#include "text/encoding.h"
+#include "web/fetch_retry.h"
 
 namespace tollenby {
 
 namespace {
-
-// A file descriptor, closed when the object goes.
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return fd_; }
-    // Closes now, for the error close() may report. Returns 0 or errno.
-    int Close() {
-        int fd = std::exchange(fd_, -1);
-        return fd >= 0 && ::close(fd) != 0 ? errno : 0;
-    }
-
-  private:
-    int fd_;
-};
-
-// A fresh file beside the target, removed again unless it was renamed into place.
-class TempImageFile {
-  public:
-    explicit TempImageFile(const std::string& target) {
-        std::random_device random;
-        for (int attempt = 0; attempt < 8; ++attempt) {
-            char suffix[24];
-            std::snprintf(suffix, sizeof suffix, ".part%08x", static_cast<unsigned>(random()));
-            std::string candidate = target + suffix;
-            int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd >= 0) {
-                path_ = std::move(candidate);
-                fd_ = std::make_unique<FileDescriptor>(fd);
-                return;
-            }
-            error_ = errno;
-            if (error_ != EEXIST) return;
-        }
-    }
-    ~TempImageFile() {
-        fd_.reset();
-        if (!path_.empty()) ::unlink(path_.c_str());
-    }
-    TempImageFile(const TempImageFile&) = delete;
-    TempImageFile& operator=(const TempImageFile&) = delete;
-
-    bool Opened() const { return fd_ != nullptr; }
-    int OpenError() const { return error_; }
-
-    int Write(std::string_view bytes) {
-        while (!bytes.empty()) {
-            ssize_t done = ::write(fd_->Get(), bytes.data(), bytes.size());
-            if (done < 0) {
-                if (errno == EINTR) continue;
-                return errno;
-            }
-            bytes.remove_prefix(static_cast<std::size_t>(done));
-        }
-        return fd_->Close();
-    }
-
-    int RenameTo(const std::string& target) {
-        if (::rename(path_.c_str(), target.c_str()) != 0) return errno;
-        path_.clear();
-        return 0;
-    }
-
-  private:
-    std::string path_;
-    std::unique_ptr<FileDescriptor> fd_;
-    int error_ = 0;
-};
 
 Text NumberedText(std::string_view before, std::size_t number, std::string_view after) {
     Text text(before);
@@ -104,19 +32,25 @@ bool ImageArrived(const FetchedImage& image) {
     return image.status >= 200 && image.status < 300 && !image.body.empty();
 }
 
-FetchedImage FetchImage(const Text& address, std::stop_token stop) {
-    FetchedImage image;
-    image.body = FetchPage(address, 0, {}, nullptr, nullptr, nullptr, nullptr, false, nullptr, {},
-                           {.stop = stop, .statusCode = &image.status});
-    return image;
+FetchedImage FetchImage(const Text& address, std::stop_token stop, const RetryPolicy& policy) {
+    FetchOutcome outcome = FetchPageRetrying(address, policy, stop);
+    return {std::move(outcome.body), outcome.status};
+}
+
+std::string FolderProblem(const std::string& folder) {
+    if (folder.empty()) return "没有选择保存路径";
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) return "无法打开文件夹 " + folder + "：" + ErrnoText(errno);
+    if (!S_ISDIR(info.st_mode)) return folder + " 不是文件夹";
+    // Permission bits do not tell for every user (root) or file system (read-only mounts): try.
+    // The probe is the same temporary file every image write starts with; it is removed again.
+    AtomicFile probe(ImagePath(folder, 0));
+    if (WriteResult opened = probe.Open(); !opened) return opened.reason;
+    return {};
 }
 
 WriteResult WriteImageFile(const std::string& path, std::string_view bytes) {
-    TempImageFile file(path);
-    if (!file.Opened()) return WriteResult::Failure(ErrnoText(file.OpenError()));
-    if (int error = file.Write(bytes)) return WriteResult::Failure(ErrnoText(error));
-    if (int error = file.RenameTo(path)) return WriteResult::Failure(ErrnoText(error));
-    return WriteResult::Success();
+    return WriteFileAtomically(path, bytes);
 }
 
 void RemoveImageFile(const std::string& path) {
@@ -137,24 +71,62 @@ Text DownloadingLabel(std::size_t number) {
 }
 
 Text DownloadDoneLabel(const DownloadCounts& counts) {
+    if (!counts.folderFailure.empty()) return Text(kDownloadFailedLabel) + Utf8ToLocal(counts.folderFailure);
     Text label = NumberedText(kDownloadDoneBefore, counts.written, kCountUnit);
     if (counts.failed > 0) label += NumberedText(kDownloadFailedBefore, counts.failed, kCountUnit);
     return label;
 }
 
+namespace {
+
+// One image: fetched, judged and written, or its number cleared. True when it was written.
+bool DownloadOne(const Text& address, const std::string& path, const DownloadJobIo& io, std::stop_token stop,
+                 bool& folderFailed) {
+    FetchedImage image = io.fetch ? io.fetch(address, stop) : FetchImage(address, stop, io.retry);
+    if (!ImageArrived(image) || stop.stop_requested()) {
+        io.remove(path);
+        return false;
+    }
+    if (io.write(path, image.body).ok) return true;
+    // The folder may have gone or turned read-only since it was last looked at.
+    folderFailed = true;
+    return false;
+}
+
+}  // namespace
+
 DownloadCounts RunDownloadJob(const TextArray& addresses, const DownloadJobIo& io,
                               const DownloadJobView& view, std::stop_token stop) {
     DownloadCounts counts;
     if (view.started) view.started(addresses.size());
+    std::optional<std::string> checkedFolder;
     for (std::size_t number = 1; number <= addresses.size() && !stop.stop_requested(); ++number) {
         if (view.imageStarting) view.imageStarting(number);
-        const std::string path = ImagePath(io.folder ? io.folder() : std::string(), number);
-        FetchedImage image = io.fetch(addresses[number - 1], stop);
-        if (ImageArrived(image) && !stop.stop_requested() && io.write(path, image.body).ok) {
+        const std::string folder = io.folder ? io.folder() : std::string();
+        // Looked at before the first image and whenever the path box changes, so nothing is fetched
+        // for a folder that cannot take it and nothing lands in the file system's root.
+        if (folder != checkedFolder && io.folderProblem) {
+            counts.folderFailure = io.folderProblem(folder);
+            if (!counts.folderFailure.empty()) break;
+            checkedFolder = folder;
+        }
+        const std::string path = ImagePath(folder, number);
+        bool writeFailed = false;
+        bool written = false;
+        try {
+            written = DownloadOne(addresses[number - 1], path, io, stop, writeFailed);
+        } catch (const std::exception&) {
+            written = false;  // out of memory for one image: it fails, the next one may fit
+        }
+        if (written) {
             ++counts.written;
-        } else {
+            continue;
+        }
+        ++counts.failed;
+        if (writeFailed && io.folderProblem) {
+            counts.folderFailure = io.folderProblem(folder);
+            if (!counts.folderFailure.empty()) break;
             io.remove(path);
-            ++counts.failed;
         }
     }
     if (view.finished) view.finished(counts);
@@ -177,7 +149,11 @@ void DownloadJobs::Start(std::function<void(std::stop_token stop)> job) {
     auto done = std::make_shared<bool>(false);
     ++running_;
     jobs_.push_back({std::thread([this, done, job = std::move(job)] {
-                         job(stop_.get_token());
+                         try {
+                             job(stop_.get_token());
+                         } catch (...) {
+                             // The job reports its own failures; this barrier keeps the process alive.
+                         }
                          std::lock_guard finished(lock_);
                          *done = true;
                          --running_;

@@ -7,7 +7,11 @@
 // An image counts only when a 2xx response delivered a non-empty body. For any other outcome (no
 // connection, an error status, an empty body, a file that cannot be written) no file is left under
 // that image's number: an older file of that number is removed, so one folder never mixes images of
-// two runs under one numbering. The job then goes on with the next image.
+// two runs under one numbering. The job then goes on with the next image. Transient fetch failures
+// are retried first, by the job's RetryPolicy.
+//
+// A folder that cannot take images (no folder text, missing, not a folder, not writable) is no
+// single image's failure: the job stops at once with the reason, and files written before stay.
 #pragma once
 
 #include <chrono>
@@ -25,6 +29,7 @@
 #include "export/write_result.h"
 #include "text/gbk_text.h"
 #include "web/fetch_control.h"
+#include "web/fetch_retry.h"
 
 namespace tollenby {
 
@@ -40,8 +45,13 @@ using ImageFetcher = std::function<FetchedImage(const Text& address, std::stop_t
 using ImageWriter = std::function<WriteResult(const std::string& path, std::string_view bytes)>;
 using ImageRemover = std::function<void(const std::string& path)>;
 
-// FetchPage with the address alone (GET, no cookies, headers, proxy or options), its status kept.
-FetchedImage FetchImage(const Text& address, std::stop_token stop);
+// FetchPage with the address alone (GET, no cookies, headers, proxy or options), its status kept;
+// each attempt under the detail-page limits, transient failures retried by `policy`.
+FetchedImage FetchImage(const Text& address, std::stop_token stop, const RetryPolicy& policy = {});
+
+// Why image files cannot be written into `folder` (UTF-8, worded like the export's reasons); empty
+// when they can. Tries a scratch file, so it is exact also where permissions do not tell.
+std::string FolderProblem(const std::string& folder);
 
 // Writes the bytes under a temporary name beside `path` and renames it over `path` when complete, so
 // a failed write never leaves a truncated image under that name.
@@ -57,11 +67,13 @@ std::string ImagePath(std::string_view folder, std::size_t number);
 struct DownloadCounts {
     std::size_t written = 0;
     std::size_t failed = 0;
+    std::string folderFailure;  // UTF-8; not empty when the folder stopped the job
 };
 
 // "正在下载第i个二维码图片", GBK.
 Text DownloadingLabel(std::size_t number);
-// "下载完成！共计下载:K个", followed by "，失败:M个" when M > 0. GBK.
+// "下载完成！共计下载:K个", followed by "，失败:M个" when M > 0; "下载失败：" and the reason when the
+// folder stopped the job. GBK.
 Text DownloadDoneLabel(const DownloadCounts& counts);
 
 // What the job reports while it runs, on its own thread. Any of them may be empty.
@@ -73,7 +85,9 @@ struct DownloadJobView {
 
 struct DownloadJobIo {
     std::function<std::string()> folder;  // the path box as a file-system path, read anew for every image
-    ImageFetcher fetch = FetchImage;
+    RetryPolicy retry{};                  // for the default fetch (the command line's --retries N)
+    ImageFetcher fetch{};                 // empty: FetchImage with `retry`
+    std::function<std::string(const std::string& folder)> folderProblem = FolderProblem;
     ImageWriter write = WriteImageFile;
     ImageRemover remove = RemoveImageFile;
 };

@@ -21,6 +21,9 @@ inline constexpr std::string_view kDownloadDoneBefore =
 inline constexpr std::string_view kCountUnit = "\xB8\xF6";
 inline constexpr std::string_view kDownloadFailedBefore = "\xA3\xAC\xCA\xA7\xB0\xDC:";
 
+// "下载失败：", before the reason when the folder stopped a download.
+inline constexpr std::string_view kDownloadFailedLabel = "\xCF\xC2\xD4\xD8\xCA\xA7\xB0\xDC\xA3\xBA";
+
 // What column 3 ("来自") holds for a WeChat group ("微信群") and a personal account ("个人微信").
 inline constexpr std::string_view kGroupSourceSign = "\xCE\xA2\xD0\xC5\xC8\xBA";
 inline constexpr std::string_view kPersonalSourceSign = "\xB8\xF6\xC8\xCB\xCE\xA2\xD0\xC5";

@@ -23,6 +23,8 @@ std::vector<QrRowTexts> QrRowsOf(const ResultRows& rows) {
 }
 
 bool QrRowPasses(ExportOption option, const QrRowTexts& row, std::string_view selectedRegion) {
+    // An empty address is no link: nothing to fetch (a row not read yet, or one that failed).
+    if (row.qrImage.empty()) return false;
     const bool present = !TextContains(row.qrImage, kDeletedMarker);
     switch (option) {
         case ExportOption::AllQrCodes:

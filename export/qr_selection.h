@@ -25,7 +25,8 @@ struct QrRowTexts {
 // while the snapshot is taken (a new run clearing the list) is left out rather than read as empty.
 std::vector<QrRowTexts> QrRowsOf(const ResultRows& rows);
 
-// Whether a row passes the option's test. Containment is a case-sensitive, character-aware search:
+// Whether a row passes the option's test. A row with an empty column 10 never does (no link).
+// Containment is a case-sensitive, character-aware search:
 //   AllQrCodes       column 10 does not contain "文章已经删除"
 //   GroupQrCodes     that, and column 3 contains "微信群"
 //   PersonalQrCodes  that, and column 3 contains "个人微信"
@@ -34,7 +35,7 @@ std::vector<QrRowTexts> QrRowsOf(const ResultRows& rows);
 //   Spreadsheet      never (no image option is selected)
 bool QrRowPasses(ExportOption option, const QrRowTexts& row, std::string_view selectedRegion);
 
-// Column 10 of every passing row, unchanged (empty ones included), in row order.
+// Column 10 of every passing row, unchanged, in row order.
 TextArray SelectQrAddresses(ExportOption option, std::string_view selectedRegion,
                             const std::vector<QrRowTexts>& rows);
 

@@ -40,11 +40,14 @@ TextArray ColumnTitleTexts();
 
 // Writes a BIFF8 workbook (.xls) to filePath (a file-system path): row 1 holds the column titles
 // (the first twelve; missing ones stay blank), then one row per element of `rows`, columns A to L.
+// A worksheet holds 65,535 rows under its title row: the rows past that go on, in order, on a second
+// worksheet (and a third ...), each beginning with the title row again.
 // Every cell is formatted "@" and stored as text; an empty text leaves its cell blank.
 //
 // The file is written under a temporary name in the same folder and renamed over filePath only once
 // it is complete and synced, so a failed export leaves an existing file as it was. Fails, with the
-// reason, when the rows do not fit a worksheet, the folder is missing or not writable, or writing fails.
+// reason, when the workbook would pass the format's 2 GB, the folder is missing or not writable, or
+// writing fails.
 WriteResult WriteSpreadsheet(const std::vector<SpreadsheetRow>& rows, const std::string& filePath,
                              const TextArray& columnTitles);
 

@@ -5,7 +5,7 @@ TOLLENBY_PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libicu-dev libpcre2-dev libcurl4-openssl-dev libssl-dev libcpp-httplib-dev openssl
   qt6-base-dev libgl-dev fonts-wqy-microhei
-  libgsf-1-dev libfreexl-dev
+  libgsf-1-dev libfreexl-dev libxlsxwriter-dev python3 python3-openpyxl
   qt6-translations-l10n qt6-qpa-plugins desktop-file-utils appstream dpkg-dev
 )
 

@@ -1,4 +1,5 @@
 #include "web/curl_session.h"
+#include "web/proxy_route_apply.h"
 
 #include <algorithm>
 #include <array>
@@ -136,24 +137,46 @@ class MultiAttachment {
     bool attached_;
 };
 
-// Drives the transfer to its end; false when it failed, stalled or was cancelled.
-bool RunToCompletion(CURLM* multi, CURL* easy, TransferState& state) {
+TransferFailure FailureOf(CURLcode code, const TransferState& state) {
+    if (state.overCap) return TransferFailure::OverCap;
+    switch (code) {
+        case CURLE_OK:
+            return TransferFailure::None;
+        case CURLE_OPERATION_TIMEDOUT:
+            return TransferFailure::TimedOut;
+        case CURLE_TOO_MANY_REDIRECTS:
+            return TransferFailure::TooManyRedirects;
+        case CURLE_FILESIZE_EXCEEDED:
+            return TransferFailure::OverCap;
+        case CURLE_ABORTED_BY_CALLBACK:
+            return TransferFailure::Cancelled;
+        case CURLE_URL_MALFORMAT:
+        case CURLE_UNSUPPORTED_PROTOCOL:
+            return TransferFailure::BadAddress;
+        default:
+            return TransferFailure::NoResponse;
+    }
+}
+
+// Drives the transfer to its end; None when a complete response arrived.
+TransferFailure RunToCompletion(CURLM* multi, CURL* easy, TransferState& state) {
     MultiAttachment attachment(multi, easy);
-    if (!attachment.attached()) return false;
+    if (!attachment.attached()) return TransferFailure::NoResponse;
     while (true) {
         int running = 0;
-        if (curl_multi_perform(multi, &running) != CURLM_OK) return false;
+        if (curl_multi_perform(multi, &running) != CURLM_OK) return TransferFailure::NoResponse;
         if (running == 0) break;
-        if (state.cancel.stop_requested() || Stalled(easy, state)) return false;
+        if (state.cancel.stop_requested()) return TransferFailure::Cancelled;
+        if (Stalled(easy, state)) return TransferFailure::TimedOut;
         // Wakes on socket activity or after the watch interval, whichever comes first.
         curl_multi_poll(multi, nullptr, 0, static_cast<int>(kWatchInterval.count()), nullptr);
     }
     int queued = 0;
     while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
         if (message->msg == CURLMSG_DONE && message->easy_handle == easy)
-            return message->data.result == CURLE_OK;
+            return FailureOf(message->data.result, state);
     }
-    return false;
+    return TransferFailure::NoResponse;
 }
 
 // Certificates are checked against the system's authorities, or only against those in the PEM file that
@@ -228,8 +251,7 @@ CURL* HttpSession::Impl::Prepare() {
     curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
-    // An empty proxy text means "no proxy", also when http_proxy is set in the environment.
-    curl_easy_setopt(handle, CURLOPT_PROXY, "");
+    ApplyProcessProxyRoute(handle);
     curl_easy_setopt(handle, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     if (const char* caFile = CaFileFromEnvironment()) curl_easy_setopt(handle, CURLOPT_CAINFO, caFile);
     return handle;
@@ -247,10 +269,15 @@ TransferResult HttpSession::Impl::Perform(const FetchLimits& limits, std::stop_t
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &state);
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
     curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.total.count()));
+    if (limits.lowSpeedBytesPerSecond > 0 && limits.lowSpeedTime.count() > 0) {
+        curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytesPerSecond);
+        curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.lowSpeedTime.count()));
+    }
 
     TransferResult result;
-    if (cancel.stop_requested() || !RunToCompletion(multi.get(), handle, state) || state.overCap)
-        return result;
+    result.failure =
+        cancel.stop_requested() ? TransferFailure::Cancelled : RunToCompletion(multi.get(), handle, state);
+    if (result.failure != TransferFailure::None) return result;
     long status = 0;
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
     result.ok = true;

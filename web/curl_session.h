@@ -35,9 +35,11 @@ class CurlHeaderList {
     std::unique_ptr<curl_slist, CurlSlistDeleter> list_;
 };
 
-// What came back from one transfer. A failed, cancelled or over-cap transfer leaves all three empty.
+// What came back from one transfer. A failed, cancelled or over-cap transfer leaves body, header
+// block and status empty and says why in `failure`.
 struct TransferResult {
     bool ok = false;
+    TransferFailure failure = TransferFailure::None;
     ByteString body;
     Text headerBlock;  // the final response's header lines as received, status line first
     int status = 0;

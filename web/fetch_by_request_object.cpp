@@ -59,6 +59,7 @@ ByteString FetchPageByRequestObject(const Text& url, int method, const Text& pos
                                     int proxyCredentialTarget, HttpSession* requestObject,
                                     const FetchControl& control) {
     if (control.statusCode != nullptr) *control.statusCode = 0;
+    if (control.failure != nullptr) *control.failure = TransferFailure::NoResponse;
     if (!InitHttp()) return {};
     std::optional<HttpSession> ownSession;
     HttpSession& session = requestObject != nullptr ? *requestObject : ownSession.emplace();
@@ -100,6 +101,7 @@ ByteString FetchPageByRequestObject(const Text& url, int method, const Text& pos
     if (responseHeaders != nullptr) *responseHeaders = std::move(block);
     if (statusCode != nullptr) *statusCode = result.status;
     if (control.statusCode != nullptr) *control.statusCode = result.status;
+    if (control.failure != nullptr) *control.failure = result.failure;
     Text merged = cookieText;
     MergeCookies(merged, gathered);
     if (cookies != nullptr) *cookies = std::move(merged);

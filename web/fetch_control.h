@@ -30,12 +30,24 @@ class HttpSession {
     std::unique_ptr<Impl> impl_;
 };
 
+// Why a transfer ended without a complete response. The HTTP status is judged separately, by the caller.
+enum class TransferFailure {
+    None,              // a complete response arrived (whatever its status)
+    NoResponse,        // refused, name not resolved, connection reset or broken mid-body
+    BadAddress,        // no address a request can be made for (empty, malformed, another scheme)
+    TimedOut,          // connect, stall, low-speed or overall time-out
+    OverCap,           // body or header block over its cap
+    TooManyRedirects,  // a redirect chain over kMaxRedirects
+    Cancelled,         // the stop token was set
+};
+
 struct FetchControl {
     std::stop_token stop{};               // whoever owns the thread asks for a stop; the fetch then ends
                                           // within kWatchInterval with an empty result
     int* statusCode = nullptr;            // receives the final response's HTTP status; 0 when none came
     HttpSession* session = nullptr;       // FetchPage: run on this session instead of the thread's own
     std::optional<FetchLimits> limits{};  // replaces the routine's own time-outs and caps
+    TransferFailure* failure = nullptr;   // receives why the transfer ended early, None when it did not
 };
 
 // Prepares libcurl for the process. Call it once at start-up, before any thread that fetches is

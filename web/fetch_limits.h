@@ -16,6 +16,10 @@ struct FetchLimits {
     milliseconds stall;        // no byte sent or received for this long, once the request is under way
     milliseconds total;        // ceiling for the whole transfer, redirects included
     std::size_t maxBodyBytes;  // a larger body fails the transfer
+    // A transfer slower than this many bytes a second for lowSpeedTime on end is abandoned as timed
+    // out (libcurl's CURLOPT_LOW_SPEED_LIMIT / _TIME), so a server that drips cannot hold a worker.
+    long lowSpeedBytesPerSecond = 1024;
+    std::chrono::seconds lowSpeedTime{30};
 };
 
 // FetchPage: a dead host costs at most 15 s, a silent server 30 s; nothing runs past 5 minutes.
@@ -31,6 +35,12 @@ inline constexpr long kMaxRedirects = 10;
 
 inline constexpr FetchLimits kFetchPageLimits{kConnectTimeout, kStallTimeout, kTransferCeiling,
                                               kMaxBodyBytes};
+
+// One attempt at a detail page or a QR image never takes longer than this, however the server
+// behaves: with two retries a page that never completes costs about 3 x 30 s plus the waits.
+inline constexpr milliseconds kPerAttemptCeiling{120'000};
+inline constexpr FetchLimits kDetailPageLimits{kConnectTimeout, kStallTimeout, kPerAttemptCeiling,
+                                               kMaxBodyBytes};
 
 // FetchPageByRequestObject: its timeoutSeconds below 1 means 15 s for every phase; -1 asks for the
 // longest limits (60 s to connect, 30 s without a byte sent or received).

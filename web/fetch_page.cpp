@@ -53,6 +53,7 @@ ByteString FetchPage(const Text& url, int method, const Text& postText, Text* co
                      Text* headers, Text* responseHeaders, bool noRedirect, ByteString* postBytes,
                      const Text& proxy, const FetchControl& control) {
     if (control.statusCode != nullptr) *control.statusCode = 0;
+    if (control.failure != nullptr) *control.failure = TransferFailure::NoResponse;
     if (!InitHttp()) return {};
     HttpSession& session = control.session != nullptr ? *control.session : ThreadSession();
     if (!session.Valid()) return {};
@@ -64,7 +65,8 @@ ByteString FetchPage(const Text& url, int method, const Text& postText, Text* co
     const Text callerHeaders = headers != nullptr ? *headers : Text();
     const Text agent = AgentOf(callerHeaders);
     curl_easy_setopt(easy, CURLOPT_USERAGENT, agent.c_str());
-    curl_easy_setopt(easy, CURLOPT_PROXY, proxy.c_str());
+    // A fetch that names no proxy takes the process's route (direct unless the front end chose otherwise).
+    if (!proxy.empty()) curl_easy_setopt(easy, CURLOPT_PROXY, proxy.c_str());
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, noRedirect ? 0L : 1L);
 
     // The caller's cookie text bypasses the jar; it goes out through CURLOPT_COOKIE, so the composed
@@ -103,6 +105,7 @@ ByteString FetchPage(const Text& url, int method, const Text& postText, Text* co
     if (cookies != nullptr) MergeCookies(*cookies, gathered);
     if (newCookies != nullptr) *newCookies = std::move(gathered);
     if (control.statusCode != nullptr) *control.statusCode = result.status;
+    if (control.failure != nullptr) *control.failure = result.failure;
     return std::move(result.body);
 }
 

@@ -27,7 +27,8 @@ namespace tollenby {
 // joined; without spaces when `cookies` was passed). headers: the caller's own lines in, the composed
 // header text out. responseHeaders: the final response's header block, "Set-Cookie" in that letter
 // case. postBytes: the body for a method other than GET; it receives `postText` when it was empty. A
-// HEAD request carries no body. proxy: a proxy server ("host:port") for this request.
+// HEAD request carries no body. proxy: a proxy server ("host:port") for this request; when empty,
+// the process's route (web/proxy_route.h), which is a direct connection unless a front end set one.
 ByteString FetchPage(const Text& url, int method = 0, const Text& postText = {}, Text* cookies = nullptr,
                      Text* newCookies = nullptr, Text* headers = nullptr, Text* responseHeaders = nullptr,
                      bool noRedirect = false, ByteString* postBytes = nullptr, const Text& proxy = {},

@@ -247,12 +247,33 @@ TEST(BiffWorkbookWriter, NonBmpAndLongTextsReadBackInFreexl) {
     }
 }
 
-TEST(BiffWorkbookWriter, RefusesRowsBeyondTheSheet) {
+TEST(BiffWorkbookWriter, RefusesRowsBeyondTheSheetAndGoesOnInTheNext) {
     BiffWorkbookWriter writer(1);
     const std::vector<std::u16string> row = {u"a"};
     for (std::size_t i = 0; i < kBiffMaxRows; ++i) ASSERT_TRUE(writer.AddRow(row));
     EXPECT_FALSE(writer.AddRow(row));
     EXPECT_EQ(writer.RowCount(), kBiffMaxRows);
+    writer.StartSheet();
+    const std::vector<std::u16string> last = {u"b"};
+    EXPECT_TRUE(writer.AddRow(last));
+    EXPECT_EQ(writer.SheetCount(), 2u);
+
+    // Each BOUNDSHEET points at a worksheet BOF, and the second sheet's one row is its row 0.
+    std::vector<testing::BiffRecord> records = testing::SplitRecords(writer.Finish());
+    std::vector<std::size_t> bofs;
+    std::vector<std::size_t> sheetOffsets;
+    for (const auto& record : records) {
+        if (record.type == 0x0809) bofs.push_back(record.offset);
+        if (record.type == 0x0085) {
+            std::uint32_t offset =
+                static_cast<std::uint8_t>(record.data[0]) | static_cast<std::uint8_t>(record.data[1]) << 8 |
+                static_cast<std::uint8_t>(record.data[2]) << 16 |
+                static_cast<std::uint32_t>(static_cast<std::uint8_t>(record.data[3])) << 24;
+            sheetOffsets.push_back(offset);
+        }
+    }
+    ASSERT_EQ(bofs.size(), 3u) << "workbook globals and two worksheets";
+    EXPECT_EQ(sheetOffsets, (std::vector<std::size_t>{bofs[1], bofs[2]}));
 }
 
 TEST(WriteCompoundFile, FullDiskIsAFailureWithItsReason) {

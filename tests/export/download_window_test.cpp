@@ -283,14 +283,32 @@ TEST_F(ExportButtonTest, FailuresAreReportedAndLeaveTheOldFile) {
     EXPECT_TRUE(missing.startsWith(QStringLiteral("导出失败："))) << missing.toStdString();
     EXPECT_GT(missing.size(), QStringLiteral("导出失败：").size()) << "the reason follows";
 
-    // More rows than a worksheet holds: the write fails, the previous data.xls stays as it was.
+    // A write that fails half-way (past the file-size limit, as on a full disk): the previous data.xls
+    // stays as it was.
     testing::WriteBytes(dir.File("data.xls"), "previous export");
-    for (int i = 0; i < 65536; ++i) window->Port().AppendRow("t", "u", "s");
+    for (int i = 0; i < 3000; ++i) window->Port().AppendRow("t" + std::to_string(i), "u", "s");
     pathBox->setText(QString::fromStdString(dir.Path()));
-    QString tooMany = ExportAndWait();
-    EXPECT_TRUE(tooMany.startsWith(QStringLiteral("导出失败："))) << tooMany.toStdString();
+    QString full;
+    {
+        testing::FileSizeLimit limit(16 * 1024);
+        full = ExportAndWait();
+    }
+    EXPECT_TRUE(full.startsWith(QStringLiteral("导出失败："))) << full.toStdString();
     EXPECT_EQ(testing::ReadBytes(dir.File("data.xls")), "previous export");
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"data.xls"}));
+}
+
+TEST_F(ExportButtonTest, MoreRowsThanASheetHoldsGoOnInTheNextSheet) {
+    ExportAction action(*window);
+    for (int i = 0; i < 65536; ++i) window->Port().AppendRow("t", "u", "s");
+    pathBox->setText(QString::fromStdString(dir.Path()));
+    EXPECT_EQ(ExportAndWait(), QStringLiteral("导出完成"));
+    testing::ReadSheet second = testing::ReadWithFreexl(dir.File("data.xls"), 1);
+    ASSERT_EQ(second.error, FREEXL_OK);
+    EXPECT_EQ(second.sheetCount, 2u);
+    ASSERT_EQ(second.rows, 2u) << "the title row and the one row past the first sheet";
+    EXPECT_EQ(second.cells[0][0].text, "ID");
+    EXPECT_EQ(second.cells[1][0].text, "65536");
 }
 
 TEST_F(ExportButtonTest, ASecondExportWhileOneIsWrittenIsRefused) {

@@ -149,27 +149,6 @@ TEST(WriteSpreadsheet, TwoExportsToOneFileLeaveOneWholeWorkbook) {
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"data.xls"});
 }
 
-// Lowers the file-size limit for its lifetime: writes past it fail (EFBIG) the way a full disk makes
-// them fail, at the moment the data goes out.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        previousSignal_ = ::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &previous_);
-        rlimit lowered = previous_;
-        lowered.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &previous_);
-        ::signal(SIGXFSZ, previousSignal_);
-    }
-
-  private:
-    rlimit previous_{};
-    sighandler_t previousSignal_;
-};
-
 TEST(WriteSpreadsheet, FailureSaysWhyAndLeavesTheOldFile) {
     testing::ScratchDir dir;
     const std::string oldBytes = "the previous export";
@@ -200,7 +179,7 @@ TEST(WriteSpreadsheet, FailureSaysWhyAndLeavesTheOldFile) {
         std::vector<std::string> namesBefore = dir.Names();
         WriteResult result;
         if (c.fullDisk) {
-            FileSizeLimit limit(64 * 1024);
+            testing::FileSizeLimit limit(64 * 1024);
             result = WriteSpreadsheet(rows, c.path, ColumnTitleTexts());
         } else {
             result = WriteSpreadsheet(rows, c.path, ColumnTitleTexts());
@@ -216,17 +195,40 @@ TEST(WriteSpreadsheet, FailureSaysWhyAndLeavesTheOldFile) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("missing")));
 }
 
-TEST(WriteSpreadsheet, RefusesMoreRowsThanASheetHolds) {
+TEST(WriteSpreadsheet, RowsPastOneSheetGoOnOnTheNextUnderTheTitleRow) {
     testing::ScratchDir dir;
-    std::string path = dir.File("data.xls");
-    testing::WriteBytes(path, "old");
-    std::vector<SpreadsheetRow> rows(65536);  // with the title row one more than a sheet's 65,536
-    WriteResult result = WriteSpreadsheet(rows, path, ColumnTitleTexts());
-    EXPECT_FALSE(result.ok);
-    EXPECT_NE(result.reason.find("65535"), std::string::npos) << result.reason;
-    EXPECT_EQ(testing::ReadBytes(path), "old");
-    rows.pop_back();
-    EXPECT_TRUE(WriteSpreadsheet(rows, path, ColumnTitleTexts()));
+    const std::string path = dir.File("data.xls");
+    constexpr std::size_t kRows = 70000;
+    constexpr std::size_t kPerSheet = 65535;  // under the title row
+    std::vector<SpreadsheetRow> rows(kRows);
+    for (std::size_t i = 0; i < kRows; ++i) {
+        rows[i][0] = std::to_string(i + 1);
+        rows[i][1] = Utf8ToLocal("标题" + std::to_string(i + 1));
+        rows[i][9] = "0" + std::to_string(i);  // digits with a leading zero stay text
+    }
+    ASSERT_TRUE(WriteSpreadsheet(rows, path, ColumnTitleTexts()));
+
+    std::size_t next = 0;  // the next table row expected
+    for (unsigned index = 0; index < 2; ++index) {
+        SCOPED_TRACE("sheet " + std::to_string(index + 1));
+        testing::ReadSheet sheet = testing::ReadWithFreexl(path, index);
+        ASSERT_EQ(sheet.error, FREEXL_OK);
+        EXPECT_EQ(sheet.sheetCount, 2u);
+        EXPECT_EQ(sheet.sheetName, "Sheet" + std::to_string(index + 1));
+        const std::size_t expectedRows = index == 0 ? kPerSheet : kRows - kPerSheet;
+        ASSERT_EQ(sheet.rows, expectedRows + 1);
+        ASSERT_EQ(sheet.columns, 12u);
+        for (std::size_t c = 0; c < 12; ++c) EXPECT_EQ(sheet.cells[0][c].text, kTitlesUtf8[c]);
+        for (std::size_t r = 1; r < sheet.rows; ++r, ++next) {
+            const auto& cells = sheet.cells[r];
+            ASSERT_EQ(cells[0].text, std::to_string(next + 1)) << "row " << r;
+            ASSERT_EQ(cells[1].text, "标题" + std::to_string(next + 1));
+            ASSERT_EQ(cells[9].type, FREEXL_CELL_SST_TEXT);
+            ASSERT_EQ(cells[9].text, "0" + std::to_string(next));
+            ASSERT_EQ(cells[2].type, FREEXL_CELL_NULL);
+        }
+    }
+    EXPECT_EQ(next, kRows) << "every row, once, in order";
 }
 
 }  // namespace

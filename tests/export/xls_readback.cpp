@@ -72,7 +72,7 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-ReadSheet ReadWithFreexl(const std::string& path) {
+ReadSheet ReadWithFreexl(const std::string& path, unsigned sheetIndex) {
     ReadSheet sheet;
     const void* raw = nullptr;
     sheet.error = freexl_open(path.c_str(), &raw);
@@ -85,7 +85,13 @@ ReadSheet ReadWithFreexl(const std::string& path) {
     sheet.biffVersion = info;
     if ((sheet.error = freexl_get_info(raw, FREEXL_BIFF_STRING_COUNT, &info)) != FREEXL_OK) return sheet;
     sheet.stringCount = info;
-    if ((sheet.error = freexl_select_active_worksheet(raw, 0)) != FREEXL_OK) return sheet;
+    if ((sheet.error = freexl_select_active_worksheet(raw, static_cast<unsigned short>(sheetIndex))) !=
+        FREEXL_OK)
+        return sheet;
+    const char* name = nullptr;
+    if (freexl_get_worksheet_name(raw, static_cast<unsigned short>(sheetIndex), &name) == FREEXL_OK && name) {
+        sheet.sheetName = name;
+    }
     unsigned rows = 0;
     unsigned short columns = 0;
     if ((sheet.error = freexl_worksheet_dimensions(raw, &rows, &columns)) != FREEXL_OK) return sheet;

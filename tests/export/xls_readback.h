@@ -3,6 +3,9 @@
 // BIFF layout itself (record limits, CONTINUE rules, cell formats).
 #pragma once
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,6 +27,29 @@ class ScratchDir {
     std::string path_;
 };
 
+// Lowers the file-size limit for its lifetime: writes past it fail (EFBIG) the way a full disk makes
+// them fail, at the moment the data goes out.
+class FileSizeLimit {
+  public:
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    explicit FileSizeLimit(rlim_t bytes) {
+        previousSignal_ = ::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit lowered = previous_;
+        lowered.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &previous_);
+        ::signal(SIGXFSZ, previousSignal_);
+    }
+
+  private:
+    rlimit previous_{};
+    sighandler_t previousSignal_;
+};
+
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
 
@@ -39,11 +65,12 @@ struct ReadSheet {
     unsigned stringCount = 0;  // entries of the shared-string table
     unsigned rows = 0;
     unsigned columns = 0;
+    std::string sheetName;
     std::vector<std::vector<ReadCell>> cells;  // [row][column]
 };
 
-// Opens the file with libfreexl and reads its first worksheet whole.
-ReadSheet ReadWithFreexl(const std::string& path);
+// Opens the file with libfreexl and reads one worksheet (from 0) whole.
+ReadSheet ReadWithFreexl(const std::string& path, unsigned sheetIndex = 0);
 
 struct BiffRecord {
     std::uint16_t type = 0;
