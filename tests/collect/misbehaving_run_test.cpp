@@ -28,8 +28,8 @@ using demo::MisbehavingEntry;
 using demo::Misbehaviour;
 
 // The stall and low-speed limits shortened alike, so the run keeps its shape in seconds instead of
-// minutes: a silent
-// server costs 6 s a try, a dripping one about 5 s, the late page (4 s) still arrives.
+// minutes: a silent server costs 6 s a try, a dripping one about 5 s, the late page (4 s) still
+// arrives.
 FetchLimits ShortLimits() {
     FetchLimits limits = kDetailPageLimits;
     limits.stall = 6s;
