@@ -67,7 +67,7 @@ std::string ImagePath(std::string_view folder, std::size_t number);
 struct DownloadCounts {
     std::size_t written = 0;
     std::size_t failed = 0;
-    std::string folderFailure;  // UTF-8; not empty when the folder stopped the job
+    std::string folderFailure{};  // UTF-8; not empty when the folder stopped the job
 };
 
 // "正在下载第i个二维码图片", GBK.
