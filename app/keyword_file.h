@@ -1,9 +1,5 @@
-// Turning keyword files into the keyword box's text.
-//
-// Most text files here are UTF-8, while keyword lists made for the original tool are GBK. A file
-// that starts with a UTF-8 or UTF-16 byte-order mark, or that is valid UTF-8 and holds non-ASCII
-// bytes, is decoded as such; every other file is taken as GBK bytes up to the first zero byte.
-// LF, CR LF and a lone CR all end a line; the result uses LF, as the box does.
+// Turning keyword files into the keyword box's text, decoded as text/keyword_text.h decodes them; the
+// result uses LF, as the box does.
 #pragma once
 
 #include <QByteArrayView>
