@@ -9,7 +9,11 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
+#include <QResizeEvent>
 #include <QUrl>
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -17,6 +21,7 @@
 #include "app/collect_wiring.h"
 #include "app/dialogs.h"
 #include "app/export_action.h"
+#include "app/export_folder.h"
 #include "app/folder_chooser.h"
 #include "app/globals.h"
 #include "app/keyword_file.h"
@@ -56,6 +61,10 @@ void MakeRadio(QRadioButton& radio, const char* name, const QString& caption, in
     radio.setText(caption);
 }
 
+// The size the controls are placed for. The window may grow; the table and the status bar grow with it.
+constexpr int kDesignedWidth = 968;
+constexpr int kDesignedHeight = 588;
+
 }  // namespace
 
 MainWindow::MainWindow(std::shared_ptr<MainWindowPort> port, QWidget* parent)
@@ -66,8 +75,9 @@ MainWindow::MainWindow(std::shared_ptr<MainWindowPort> port, QWidget* parent)
     BuildControls();
     ConnectControls();
 
-    // Window created: the program's folder in the path box, "准备就绪" in the status bar.
-    pathBox_.setText(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
+    // Window created: the program's folder in the path box (or, when new files cannot be made there, the
+    // documents or home folder), "准备就绪" in the status bar.
+    pathBox_.setText(QDir::toNativeSeparators(DefaultExportFolder()));
     pathBox_.setCursorPosition(0);
     MirrorAllControls();
     port_->Attach(this);
@@ -88,7 +98,8 @@ void MainWindow::BuildControls() {
     windowFont.setPixelSize(12);
     setFont(windowFont);
     move(50, 50);
-    setFixedSize(968, 588);
+    setMinimumSize(kDesignedWidth, kDesignedHeight);
+    resize(kDesignedWidth, kDesignedHeight);
     setAcceptDrops(true);
 
     Place(keywordGroup_, "分组框1", 4, 5, 164, 121);
@@ -107,6 +118,8 @@ void MainWindow::BuildControls() {
     pageCountBox_.setText(QStringLiteral("1"));
     pageCountBox_.setAlignment(Qt::AlignCenter);
     pageCountBox_.setMaxLength(3);
+    pageCountBox_.setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), &pageCountBox_));
     Place(threadCountLabel_, "透明标签2", 101, 14, 56, 32);
     threadCountLabel_.setText(QStringLiteral("线程总数："));
     threadCountLabel_.setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -322,6 +335,18 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    const int extraWidth = std::max(0, width() - kDesignedWidth);
+    const int extraHeight = std::max(0, height() - kDesignedHeight);
+    resultList_.setGeometry(0, 130, 968 + extraWidth, 441 + extraHeight);
+    statusBar_.setGeometry(0, 568 + extraHeight, 968 + extraWidth, 20);
+}
+
+QString MainWindow::PathText() const {
+    return ExpandHomeFolder(pathBox_.text());
 }
 
 int ShowMainWindowModal() {

@@ -20,7 +20,9 @@
 #include <cstdint>
 #include <memory>
 
+#include "app/detail_progress.h"
 #include "app/main_window_port.h"
+#include "app/result_table_actions.h"
 #include "app/result_table_model.h"
 #include "collect/window_port.h"
 
@@ -39,10 +41,12 @@ class MainWindow : public QDialog {
     MainWindowPort& WindowSidePort() { return *port_; }
     std::shared_ptr<MainWindowPort> SharedPort() const { return port_; }
     ResultTableModel& ResultModel() { return model_; }
+    ResultTableActions& TableActions() { return tableActions_; }
+    DetailProgress& Progress() { return progress_; }
 
-    // GUI-thread reads for the export code.
+    // GUI-thread reads for the export code. A leading "~" in the path box is the home folder.
     ExportOption CheckedExportOption() const;
-    QString PathText() const { return pathBox_.text(); }
+    QString PathText() const;
     Text SelectedRegionText() const { return port_->SelectedRegionText(); }
 
   signals:
@@ -66,6 +70,7 @@ class MainWindow : public QDialog {
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     void BuildControls();
@@ -110,6 +115,9 @@ class MainWindow : public QDialog {
     QLabel hintLabel_{this};
     QButtonGroup timeButtons_{this};
     QButtonGroup exportButtons_{this};
+    // After the table and the status bar they work on, so they go first.
+    ResultTableActions tableActions_{resultList_};
+    DetailProgress progress_{statusBar_, port_};
 };
 
 // The start routine: shows MainWindow modally over the process-wide port and returns when it has

@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "app/export_folder.h"
 #include "app/main_window.h"
 #include "text/encoding.h"
 
@@ -120,8 +121,12 @@ ExportOption MainWindowPort::CheckedExportOption() {
 }
 
 QString MainWindowPort::PathText() {
-    std::lock_guard guard(lock_);
-    return path_;
+    QString path;
+    {
+        std::lock_guard guard(lock_);
+        path = path_;
+    }
+    return ExpandHomeFolder(path);
 }
 
 Text MainWindowPort::KeywordText() {

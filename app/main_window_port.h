@@ -51,7 +51,7 @@ class MainWindowPort : public WindowPort {
     TextArray RegionItems();
     Text SelectedRegionText();  // empty when nothing is selected
     ExportOption CheckedExportOption();
-    QString PathText();  // native path, as typed or chosen
+    QString PathText();  // native path, as typed or chosen; a leading "~" is the home folder
 
     std::shared_ptr<ResultRows> Rows() const { return rows_; }
 

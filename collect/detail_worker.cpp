@@ -1,6 +1,7 @@
 #include "collect/detail_worker.h"
 
 #include "collect/collect_texts.h"
+#include "collect/detail_page_reader.h"
 #include "collect/page_fetch.h"
 #include "collect/result_extraction.h"
 #include "match/regex_matcher.h"
@@ -15,7 +16,7 @@ void RunDetailWorker(RunContext& run, RowId row, std::stop_token cancel) {
     Text address = port.Cell(row, kColumnUrl);
     ByteString body = FetchDetailPage(address, cancel);
     if (cancel.stop_requested()) return;
-    DetailFields fields = ReadDetailPage(Utf8ToLocal(body), *matchers);
+    DetailFields fields = ReadDetailBody(body, *matchers);
 
     port.SetCell(row, kColumnDescription, fields.description);
     port.SetCell(row, kColumnIndustry, fields.industry);

@@ -1,7 +1,9 @@
 #include "collect/result_extraction.h"
 
 #include "collect/collect_texts.h"
+#include "collect/detail_page_reader.h"
 #include "collect/page_patterns.h"
+#include "text/encoding.h"
 #include "web/url_header.h"
 
 namespace tollenby {
@@ -40,15 +42,6 @@ Text QrImageAddress(std::string_view page) {
     return TextBetween(piece, "<img src=\"", "\"");
 }
 
-namespace {
-
-Text FirstGroup(RegexMatcher& matcher, std::string_view pattern, std::string_view page) {
-    matcher.Search(pattern, page);
-    return matcher.SubmatchText(1, 1);
-}
-
-}  // namespace
-
 DetailFields ReadDetailPage(std::string_view page, DetailMatchers& matchers) {
     DetailFields fields;
     if (TextContains(page, kEntryGoneSign)) {
@@ -58,14 +51,7 @@ DetailFields ReadDetailPage(std::string_view page, DetailMatchers& matchers) {
             *field = kDeletedMarker;
         return fields;
     }
-    // Every field is searched, whatever the others found.
-    fields.description = CleanDescription(FirstGroup(matchers.description, kDescriptionPattern, page));
-    fields.industry = FirstGroup(matchers.industry, kIndustryPattern, page);
-    fields.time = FirstGroup(matchers.time, kTimePattern, page);
-    fields.region = FirstGroup(matchers.region, kRegionPattern, page);
-    fields.tags = FirstGroup(matchers.tags, kTagsPattern, page);
-    fields.accountId = FirstGroup(matchers.accountId, kAccountIdPattern, page);
-    if (fields.accountId.empty()) fields.accountId = kNoAccountIdText;
+    SearchDetailFields(AnsiToUtf8(page), matchers, fields);
     fields.qrImage = QrImageAddress(page);
     return fields;
 }

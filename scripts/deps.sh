@@ -6,6 +6,7 @@ TOLLENBY_PACKAGES=(
   libicu-dev libpcre2-dev libcurl4-openssl-dev libssl-dev libcpp-httplib-dev openssl
   qt6-base-dev libgl-dev fonts-wqy-microhei
   libgsf-1-dev libfreexl-dev
+  qt6-translations-l10n qt6-qpa-plugins desktop-file-utils appstream dpkg-dev
   nodejs
 )
 
