@@ -22,12 +22,18 @@ void CheckMerged(const Text& merged) {
     std::set<Text> names;
     bool namesDiffer = true;
     for (const Text& item : TextSplit(merged, "; ")) {
-        Check(RemoveSpaces(item) == item, "a merged cookie item holds spaces");
+        // 0x20 is never part of a two-byte character, so no such byte may remain. (A full-width space
+        // can appear anew when removing a space brings two stray A1 bytes together.)
+        Check(item.find(' ') == Text::npos, "a merged cookie item holds spaces");
         Check(!item.ends_with("=deleted"), "a merged cookie text keeps a deleted item");
         namesDiffer = names.insert(CookieName(item)).second && namesDiffer;
     }
     // Two items the server set under one name both stay, and so does an empty item (";;"); merging
     // again would keep the first of the two, and a final empty item would lose its separator.
+    // Texts that are not GBK (a lead byte that starts no character) can pair up anew when spaces go.
+    for (std::size_t at = 0; at < merged.size(); at += CharLength(merged, at)) {
+        if (IsLeadByte(merged[at]) && CharLength(merged, at) == 1) return;
+    }
     if (!namesDiffer || names.count("") > 0) return;
     Text again = merged;
     Text nothing;
@@ -43,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           "NormalizeSetCookieCase changed more than letter case");
     Text newCookies = GatherNewCookies(block);
 
-    Text cookies(p[1]);
+    Text cookies(CutAtZero(p[1]));  // a text holds no zero byte
     Text merged = MergeCookies(cookies, newCookies);
     Check(merged == cookies, "MergeCookies did not store its result");
     Check(RemoveSpaces(newCookies) == newCookies, "the new-cookie text kept its spaces");
