@@ -61,8 +61,17 @@ bool IsEcmaEscapeLetter(char c, bool inClass) {
     return letters.find(c) != std::string_view::npos;
 }
 
+// ECMAScript's line terminators. The engine's own newline convention is LF alone, which leaves CR to
+// this rewrite: with CR among the newlines PCRE2 would never start a match between a CR and an LF, and
+// its `^` and `$` would not stop there either, while ECMAScript treats CR and LF as two terminators.
+constexpr std::string_view kNotLineTerminator = "[^\\n\\r\\u2028\\u2029]";
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
 // Rewrites an ECMAScript pattern (UTF-8) into PCRE2 syntax with the same meaning.
-std::string EcmaToPcre(std::string_view pattern) {
+std::string EcmaToPcre(std::string_view pattern, bool multiline) {
     std::string out;
     out.reserve(pattern.size() + 32);
     bool inClass = false;
@@ -84,6 +93,15 @@ std::string EcmaToPcre(std::string_view pattern) {
                 }
             } else if (e == 'v') {
                 out += "\\u000B";  // PCRE2's \v is a class of vertical spaces
+            } else if (!inClass && e >= '1' && e <= '9' &&
+                       (i + 1 == pattern.size() || !IsDigit(pattern[i + 1]))) {
+                // A back-reference stands alone in a group: PCRE2's JIT fails a repeated reference to
+                // an unset group (\1+) where ECMAScript, and PCRE2's interpreter, match it empty.
+                // Longer numbers stay as written, since both read them as octal escapes unless the
+                // pattern has that many groups.
+                out += "(?:\\";
+                out += e;
+                out += ')';
             } else if (IsAsciiLetter(e) && !IsEcmaEscapeLetter(e, inClass)) {
                 out += e;
             } else {
@@ -100,6 +118,17 @@ std::string EcmaToPcre(std::string_view pattern) {
                 continue;
             }
             out += c;
+            continue;
+        }
+        if (c == '.') {
+            out += kNotLineTerminator;
+            continue;
+        }
+        if (multiline && (c == '^' || c == '$')) {
+            // At a line's start: nothing before, or a terminator; at its end: nothing after, or one.
+            out += c == '^' ? "(?<!" : "(?!";
+            out += kNotLineTerminator;
+            out += ')';
             continue;
         }
         out += c;
@@ -236,8 +265,8 @@ struct RegexMatcher::Engine {
           checkedContext(pcre2_match_context_create(nullptr)),
           jitStack(pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr)) {
         if (!Ready()) return;
-        // ANYCRLF makes `.` exclude exactly CR and LF, as ECMAScript does.
-        pcre2_set_newline(compileContext.get(), PCRE2_NEWLINE_ANYCRLF);
+        // `.`, `^` and `$` are rewritten with ECMAScript's terminators (see EcmaToPcre).
+        pcre2_set_newline(compileContext.get(), PCRE2_NEWLINE_LF);
         pcre2_set_callout(fastContext.get(), StartCallout, &budget);
         pcre2_set_match_limit(fastContext.get(), kFastStepLimit);
         // The interpreted run keeps its backtracking frames on the heap; past this the checked form goes on.
@@ -357,7 +386,7 @@ bool RegexMatcher::Run(std::string_view pattern, std::string utf8, bool caseSens
         pattern != engine.lastGbkPattern) {
         engine.lastGbkPattern.clear();
         Text gbkPattern = quoteMarker ? TextReplace(pattern, kQuoteMarker, "\"") : Text(pattern);
-        if (!engine.Compile(EcmaToPcre(AnsiToUtf8(gbkPattern)), options)) return false;
+        if (!engine.Compile(EcmaToPcre(AnsiToUtf8(gbkPattern), multiline), options)) return false;
         engine.lastGbkPattern = Text(pattern);
         engine.lastGbkOptions = options;
         engine.lastQuoteMarker = quoteMarker;
@@ -402,6 +431,22 @@ Text RegexMatcher::Piece(int matchNo, int groupNo) const {
     std::size_t end = offsets_[at + 1];
     if (begin == PCRE2_UNSET || end <= begin || end > subject_.size()) return Text();
     return Utf8ToLocal(std::string_view(subject_).substr(begin, end - begin));
+}
+
+std::optional<CharSpan> RegexMatcher::SubmatchSpan(int matchNo, int groupNo) const {
+    if (matchNo < 1 || matchNo > matchCount_ || groupNo < 0 || groupNo > groupCount_) return std::nullopt;
+    std::size_t at = (static_cast<std::size_t>(matchNo - 1) * (groupCount_ + 1) + groupNo) * 2;
+    std::size_t begin = offsets_[at];
+    std::size_t end = offsets_[at + 1];
+    if (begin == PCRE2_UNSET || end < begin || end > subject_.size()) return std::nullopt;
+    // Characters are counted by their first UTF-8 byte, every byte that is not 10xxxxxx.
+    auto characters = [this](std::size_t bytes) {
+        std::size_t count = 0;
+        for (std::size_t i = 0; i < bytes; ++i)
+            count += (static_cast<unsigned char>(subject_[i]) & 0xC0) != 0x80;
+        return count;
+    };
+    return CharSpan{characters(begin), characters(end)};
 }
 
 Text RegexMatcher::MatchText(int matchNo) const {

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,13 @@ namespace tollenby {
 // The most time one Search may spend matching. A pattern that backtracks longer than this on a
 // subject (hostile or broken page) gives up, and the search counts as failed.
 inline constexpr std::chrono::milliseconds kRegexSearchBudget{250};
+
+// Where a piece of a subject lies, in characters from its start (a two-byte character counts one).
+struct CharSpan {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    bool operator==(const CharSpan&) const = default;
+};
 
 class RegexMatcher {
   public:
@@ -54,6 +62,13 @@ class RegexMatcher {
     // The text group groupNo (from 1) captured in match matchNo (from 1); empty when out of range or
     // when the group took no part in that match. Group 0 is not reachable here.
     Text SubmatchText(int matchNo, int groupNo) const;
+
+    // Number of capture groups of the pattern, read through the first match; 0 when there is none.
+    int SubmatchCount() const { return matchCount_ > 0 ? groupCount_ : 0; }
+
+    // Where group groupNo (0: the whole match) of match matchNo lies in the last subject; none when
+    // out of range or when the group took no part in that match. An empty capture has begin == end.
+    std::optional<CharSpan> SubmatchSpan(int matchNo, int groupNo) const;
 
   private:
     struct Engine;  // the PCRE2 handles, kept out of this header

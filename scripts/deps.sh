@@ -7,6 +7,7 @@ TOLLENBY_PACKAGES=(
   qt6-base-dev libgl-dev fonts-wqy-microhei
   libgsf-1-dev libfreexl-dev libxlsxwriter-dev python3 python3-openpyxl
   qt6-translations-l10n qt6-qpa-plugins desktop-file-utils appstream dpkg-dev
+  nodejs
 )
 
 tollenby_ensure_packages() {

@@ -15,7 +15,7 @@ bool MatchesAt(std::string_view text, std::size_t pos, std::string_view needle, 
     for (std::size_t j = 0; j < needle.size(); ++j) {
         char a = text[pos + j];
         char b = needle[j];
-        if (IsLeadByte(b) && j + 1 < needle.size()) {
+        if (CharLength(needle, j) == 2) {
             if (a != b || text[pos + j + 1] != needle[j + 1]) return false;
             ++j;
         } else if (ignoreCase ? FoldAscii(a) != FoldAscii(b) : a != b) {

@@ -1,7 +1,8 @@
 // GBK texts and the character-aware primitives every other routine is built on.
 //
 // A Text holds GBK (code page 936) bytes and no zero byte. A byte of 0x80 or more starts a two-byte
-// character, so searches step over such characters whole and never match on their second byte.
+// character (when a second byte can follow it, see CharLength), so searches step over such characters
+// whole and never match on their second byte.
 // A ByteString holds any bytes (page bodies, images).
 #pragma once
 
@@ -26,9 +27,18 @@ inline bool IsLeadByte(char c) {
     return static_cast<unsigned char>(c) >= 0x80;
 }
 
-// Byte length of the character that starts at `pos` (1 or 2; 1 for a lead byte at the very end).
+// A byte that can be the second byte of a two-byte character: 0x40 to 0xFE, except 0x7F.
+inline bool IsTrailByte(char c) {
+    auto b = static_cast<unsigned char>(c);
+    return b >= 0x40 && b != 0x7F && b != 0xFF;
+}
+
+// Byte length of the character that starts at `pos`: 2 for a lead byte and a byte that can follow it,
+// else 1. A lead byte at the very end, or before a control character, space, digit or punctuation such
+// as ; = : / < > " (text that is not GBK there, such as UTF-8 bytes in a header), stands alone, so those
+// bytes are always characters of their own and a separator after a stray lead byte is still found.
 inline std::size_t CharLength(std::string_view text, std::size_t pos) {
-    return IsLeadByte(text[pos]) && pos + 1 < text.size() ? 2 : 1;
+    return IsLeadByte(text[pos]) && pos + 1 < text.size() && IsTrailByte(text[pos + 1]) ? 2 : 1;
 }
 
 // ASCII A-Z to a-z; every other byte, two-byte characters included, unchanged.

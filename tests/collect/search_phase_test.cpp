@@ -31,8 +31,10 @@ TEST(SplitKeywords, LineBreaksEndKeywordsAndEmptyLinesStay) {
 }
 
 TEST(SplitKeywords, NeverSplitsInsideATwoByteCharacter) {
-    // "\x81\r" is no GBK character, but a lead byte swallows the byte after it whatever it is.
-    EXPECT_EQ(SplitKeywords("\x81\r\nx\r\n"), (TextArray{"\x81\r\nx"}));
+    // B0 0D is no GBK character: a stray lead byte before a line end stands alone, so the line still
+    // ends there; the second byte of a real character is never taken for a line end's start.
+    EXPECT_EQ(SplitKeywords("\x81\r\nx\r\n"), (TextArray{"\x81", "x"}));
+    EXPECT_EQ(SplitKeywords("\xB0\x41\r\ny"), (TextArray{"\xB0\x41", "y"}));
 }
 
 TEST(LeadingInteger, ReadsLikeTheBoxesAreMeant) {

@@ -95,5 +95,22 @@ TEST(ReplacePairs, AppliesPairsInOrder) {
     EXPECT_EQ(ReplacePairs("abc", {{"", "z"}, {"b", ""}}), "ac");
 }
 
+// A lead byte before a byte that cannot end a two-byte character (a control character, space, digit or
+// punctuation below 0x40) stands alone, so what follows it is found: UTF-8 bytes in a header or cookie
+// no longer hide the separator after them.
+TEST(GbkText, AStrayLeadByteDoesNotSwallowTheSeparatorAfterIt) {
+    EXPECT_EQ(CharLength("\xE5;", 0), 1u);
+    EXPECT_EQ(CharLength("\xE5\x41", 0), 2u);  // a real two-byte character
+    EXPECT_EQ(TextFind("a=\xE5;b", ";"), 3u);
+    EXPECT_EQ(TextSplit("x\xE5\r\ny", "\r\n"), (TextArray{"x\xE5", "y"}));
+    EXPECT_EQ(RemoveSpaces("a\xE5 b"),
+              "a\xE5"
+              "b");
+    EXPECT_EQ(TextTrim("\xE5 "), "\xE5");
+    EXPECT_EQ(TextReplace("\xE5\"q\"", "\"", ""), "\xE5q");
+    // The second byte of a real character is still never matched.
+    EXPECT_EQ(TextFind("\xB0\x41", "A"), kNotFound);
+}
+
 }  // namespace
 }  // namespace tollenby

@@ -77,5 +77,15 @@ TEST(Cookies, NormalizeTouchesOnlyTheName) {
               "Set-Cookie: A=B\r\nX-Set-Cookie2: y\r\n");
 }
 
+TEST(Cookies, AValueEndingInAStrayHighByteKeepsTheNextCookieApart) {
+    // UTF-8 bytes in a value are not GBK; the odd last one must not hide the separator after it.
+    Text block = NormalizeSetCookieCase(
+        "HTTP/1.1 200 OK\r\nSet-Cookie: n=\xE5\x90\x8D; path=/\r\nSet-Cookie: m=\xE5\r\nSet-Cookie: k=1\r\n");
+    Text newCookies = GatherNewCookies(block);
+    EXPECT_EQ(newCookies, "n=\xE5\x90\x8D; m=\xE5; k=1");
+    Text cookies = "k=0; z=\xE5; y=2";
+    EXPECT_EQ(MergeCookies(cookies, newCookies), "n=\xE5\x90\x8D; m=\xE5; k=1; z=\xE5; y=2");
+}
+
 }  // namespace
 }  // namespace tollenby
