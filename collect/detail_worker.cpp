@@ -1,6 +1,7 @@
 #include "collect/detail_worker.h"
 
 #include "collect/collect_texts.h"
+#include "collect/detail_page_reader.h"
 #include "collect/page_fetch.h"
 #include "collect/result_extraction.h"
 #include "match/regex_matcher.h"
@@ -18,6 +19,11 @@ void MarkRowFailed(RunContext& run, RowId row) {
 }
 
 void RunDetailWorker(RunContext& run, RowId row, std::stop_token cancel) {
+    DetailMatcherPool::Lease matchers = run.Matchers().Take();
+    RunDetailWorker(run, row, *matchers, cancel);
+}
+
+void RunDetailWorker(RunContext& run, RowId row, DetailMatchers& matchers, std::stop_token cancel) {
     WindowPort& port = run.Port();
     port.SetCell(row, kColumnStatus, Text(kRowWorkingText));
     Text address = port.Cell(row, kColumnUrl);
@@ -27,8 +33,7 @@ void RunDetailWorker(RunContext& run, RowId row, std::stop_token cancel) {
         MarkRowFailed(run, row);
         return;
     }
-    DetailMatcherPool::Lease matchers = run.Matchers().Take();
-    DetailFields fields = ReadDetailPage(Utf8ToLocal(page.body), *matchers);
+    DetailFields fields = ReadDetailBody(page.body, matchers);
     if (!fields.complete) {
         MarkRowFailed(run, row);
         return;

@@ -1,7 +1,9 @@
 #include "collect/result_extraction.h"
 
 #include "collect/collect_texts.h"
+#include "collect/detail_page_reader.h"
 #include "collect/page_patterns.h"
+#include "text/encoding.h"
 #include "web/url_header.h"
 
 namespace tollenby {
@@ -43,16 +45,6 @@ Text QrImageAddress(std::string_view page) {
     return TextBetween(piece, "<img src=\"", "\"");
 }
 
-namespace {
-
-// The patterns are fixed and valid, so a failed search ran out of its budget (or memory).
-Text FirstGroup(RegexMatcher& matcher, std::string_view pattern, std::string_view page, bool& complete) {
-    if (!matcher.Search(pattern, page)) complete = false;
-    return matcher.SubmatchText(1, 1);
-}
-
-}  // namespace
-
 DetailFields ReadDetailPage(std::string_view page, DetailMatchers& matchers) {
     DetailFields fields;
     if (TextContains(page, kEntryGoneSign)) {
@@ -62,16 +54,7 @@ DetailFields ReadDetailPage(std::string_view page, DetailMatchers& matchers) {
             *field = kDeletedMarker;
         return fields;
     }
-    // Every field is searched, whatever the others found.
-    bool& complete = fields.complete;
-    fields.description =
-        CleanDescription(FirstGroup(matchers.description, kDescriptionPattern, page, complete));
-    fields.industry = FirstGroup(matchers.industry, kIndustryPattern, page, complete);
-    fields.time = FirstGroup(matchers.time, kTimePattern, page, complete);
-    fields.region = FirstGroup(matchers.region, kRegionPattern, page, complete);
-    fields.tags = FirstGroup(matchers.tags, kTagsPattern, page, complete);
-    fields.accountId = FirstGroup(matchers.accountId, kAccountIdPattern, page, complete);
-    if (fields.accountId.empty()) fields.accountId = kNoAccountIdText;
+    SearchDetailFields(AnsiToUtf8(page), matchers, fields);
     fields.qrImage = QrImageAddress(page);
     return fields;
 }

@@ -71,8 +71,15 @@ class DemoSite::InFlightScope {
     DemoSite& site_;
 };
 
-DemoSite::DemoSite()
-    : misbehaving_(std::make_unique<MisbehavingPages>()), server_(std::make_unique<httplib::Server>()) {
+DemoSite::DemoSite(const std::string& certificateFile, const std::string& keyFile)
+    : DemoSite(std::make_unique<httplib::SSLServer>(certificateFile.c_str(), keyFile.c_str())) {
+    secure_ = true;
+}
+
+DemoSite::DemoSite() : DemoSite(std::make_unique<httplib::Server>()) {}
+
+DemoSite::DemoSite(std::unique_ptr<httplib::Server> server)
+    : misbehaving_(std::make_unique<MisbehavingPages>()), server_(std::move(server)) {
     // httplib takes ownership of the queue it is handed and deletes it when it stops.
     server_->new_task_queue = [] { return std::make_unique<httplib::ThreadPool>(kServingThreads).release(); };
     // One request per connection: a client that keeps its connection open must not hold a serving
@@ -106,7 +113,7 @@ void DemoSite::Register() {
                      std::string keyword = req.get_param_value("q");
                      std::string page = req.has_param("p") ? req.get_param_value("p") : "1";
                      if (!misbehavingOn_.load())
-                         SendHtml(res, SearchPageHtml(keyword, page, BaseUrl()));
+                         SendHtml(res, SearchPageHtml(keyword, page, LinkBase()));
                      else if (page == "1")
                          SendHtml(res, misbehaving_->SearchPageHtml());
                      else
@@ -114,7 +121,7 @@ void DemoSite::Register() {
                  }));
     server_->Get(R"(/detail/(\d+)\.html)", serve([this](const httplib::Request& req, httplib::Response& res) {
                      std::optional<std::uint32_t> id = IdFromMatch(req.matches[1]);
-                     std::optional<std::string> html = id ? DetailPageHtml(*id, BaseUrl()) : std::nullopt;
+                     std::optional<std::string> html = id ? DetailPageHtml(*id, LinkBase()) : std::nullopt;
                      if (html)
                          SendHtml(res, *html);
                      else
@@ -143,6 +150,7 @@ void DemoSite::Register() {
 
 bool DemoSite::Start(int port) {
     if (listener_.joinable()) return true;
+    if (!server_->is_valid()) return false;  // a certificate or key that could not be loaded
     if (port == 0)
         port = server_->bind_to_any_port("127.0.0.1");
     else if (!server_->bind_to_port("127.0.0.1", port))
@@ -174,7 +182,20 @@ std::string DemoSite::HostPort() const {
     return "127.0.0.1:" + std::to_string(port_);
 }
 std::string DemoSite::BaseUrl() const {
-    return "http://" + HostPort();
+    return (secure_ ? "https://" : "http://") + HostPort();
+}
+
+void DemoSite::SetLinkBase(std::string base) {
+    std::lock_guard lock(mutex_);
+    linkBase_ = std::move(base);
+}
+
+std::string DemoSite::LinkBase() const {
+    {
+        std::lock_guard lock(mutex_);
+        if (!linkBase_.empty()) return linkBase_;
+    }
+    return BaseUrl();
 }
 
 void DemoSite::SetMisbehaving(bool on) {
@@ -243,7 +264,7 @@ bool DemoSite::WaitForRequests(std::size_t count, std::chrono::milliseconds time
 }
 
 std::vector<DemoEntry> DemoSite::ExpectedEntries(std::string_view keyword, int page) const {
-    return EntriesOnPage(keyword, page, BaseUrl());
+    return EntriesOnPage(keyword, page, LinkBase());
 }
 
 }  // namespace tollenby::demo

@@ -34,6 +34,8 @@ struct RequestRecord {
 class DemoSite {
   public:
     DemoSite();
+    // The same site over HTTPS, with this certificate chain and key (PEM files).
+    DemoSite(const std::string& certificateFile, const std::string& keyFile);
     ~DemoSite();  // stops the server
     DemoSite(const DemoSite&) = delete;
     DemoSite& operator=(const DemoSite&) = delete;
@@ -45,7 +47,10 @@ class DemoSite {
 
     int Port() const { return port_; }
     std::string HostPort() const;  // "127.0.0.1:port", the form TOLLENBY_SEARCH_HOST takes
-    std::string BaseUrl() const;   // "http://127.0.0.1:port"
+    std::string BaseUrl() const;   // "http://127.0.0.1:port", "https://..." for a secure site
+
+    // The address the site's links start with instead of BaseUrl(), for a site reached through a proxy.
+    void SetLinkBase(std::string base);
 
     // The misbehaving mode (demo/misbehaving_pages.h): search pages list hits whose detail pages fail.
     void SetMisbehaving(bool on);
@@ -74,7 +79,9 @@ class DemoSite {
 
   private:
     class InFlightScope;
+    explicit DemoSite(std::unique_ptr<httplib::Server> server);
     void Register();
+    std::string LinkBase() const;
     void HoldResponse(const std::string& target);
 
     std::unique_ptr<MisbehavingPages> misbehaving_;
@@ -82,6 +89,8 @@ class DemoSite {
     std::unique_ptr<httplib::Server> server_;
     std::thread listener_;
     int port_ = 0;
+    bool secure_ = false;
+    std::string linkBase_;  // guarded by mutex_
 
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;

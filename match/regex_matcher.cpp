@@ -3,6 +3,8 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
+#include <time.h>
+
 #include <cstdint>
 #include <limits>
 
@@ -10,8 +12,6 @@
 
 namespace tollenby {
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // "#引号" in GBK.
 constexpr std::string_view kQuoteMarker = "#\xD2\xFD\xBA\xC5";
@@ -32,12 +32,20 @@ constexpr std::string_view kNotWhiteSpace =
 constexpr std::size_t kJitStackStart = 32 * 1024;
 constexpr std::size_t kJitStackMax = 16 * 1024 * 1024;
 
-// Reading the clock costs far more than a callout, so the deadline is looked at every so often.
-constexpr std::uint32_t kCalloutsPerClockCheck = 1024;
+// Ordinary searches run without auto-callouts, at JIT speed. Their only callout stands at the start of
+// the pattern, so it runs once per start position tried and looks at the clock there; a start position
+// that backtracks past kFastStepLimit steps (some tens of milliseconds of JIT) is handed, with every
+// later one, to the checked form, whose auto-callouts look at the clock between pattern items. So no
+// stretch of matching runs long unwatched: many cheap start positions meet the clock at the start
+// callout, one costly start position meets the step limit.
+constexpr std::uint32_t kFastStepLimit = 10'000'000;
+
+// The checked form's callout runs before every pattern item; the clock is read every so often.
+constexpr std::uint32_t kCalloutsPerClockCheck = 256;
 
 constexpr std::uint32_t kBaseCompileOptions = PCRE2_UTF | PCRE2_NO_UTF_CHECK | PCRE2_DOLLAR_ENDONLY |
                                               PCRE2_ALT_BSUX | PCRE2_ALLOW_EMPTY_CLASS |
-                                              PCRE2_MATCH_UNSET_BACKREF | PCRE2_AUTO_CALLOUT;
+                                              PCRE2_MATCH_UNSET_BACKREF;
 
 bool IsAsciiLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -129,71 +137,133 @@ using MatchContextPtr = std::unique_ptr<pcre2_match_context, MatchContextFree>;
 using MatchDataPtr = std::unique_ptr<pcre2_match_data, MatchDataFree>;
 using JitStackPtr = std::unique_ptr<pcre2_jit_stack, JitStackFree>;
 
-// The deadline of the running search, seen by the callout that PCRE2 makes before every pattern item.
+// Nanoseconds on the coarse monotonic clock, which costs a few nanoseconds to read where the precise
+// one costs several times that: cheap enough for a look at every start position.
+std::int64_t CoarseNow() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
+}
+
+// One tick of the coarse clock; the deadline adds it, so a search never gives up before its budget.
+std::int64_t CoarseResolution() {
+    timespec resolution{};
+    clock_getres(CLOCK_MONOTONIC_COARSE, &resolution);
+    return std::int64_t{resolution.tv_sec} * 1'000'000'000 + resolution.tv_nsec;
+}
+
+// The deadline of the running search, seen by the callouts of both compiled forms.
 struct Budget {
-    Clock::time_point deadline;
-    std::uint32_t countdown = kCalloutsPerClockCheck;
+    std::int64_t deadline = 0;
+    std::uint32_t countdown = 1;
+    bool spent = false;
+    std::size_t lastStart = 0;  // where the fast form's current attempt began
 
     void Start() {
-        deadline = Clock::now() + kRegexSearchBudget;
-        countdown = kCalloutsPerClockCheck;
+        static const std::int64_t resolution = CoarseResolution();
+        deadline = CoarseNow() + std::chrono::nanoseconds(kRegexSearchBudget).count() + resolution;
+        countdown = 1;
+        spent = false;
     }
-    bool Expired() const { return Clock::now() >= deadline; }
+    bool Expired() {
+        if (!spent && CoarseNow() >= deadline) spent = true;
+        return spent;
+    }
+    // Counts one callout of the checked form and reads the clock every kCalloutsPerClockCheck of them.
+    bool Tick() {
+        if (--countdown != 0) return false;
+        countdown = kCalloutsPerClockCheck;
+        return Expired();
+    }
 };
 
 // A negative result abandons the match with that error.
-int BudgetCallout(pcre2_callout_block*, void* data) {
+int StartCallout(pcre2_callout_block* block, void* data) {
     auto* budget = static_cast<Budget*>(data);
-    if (--budget->countdown != 0) return 0;
-    budget->countdown = kCalloutsPerClockCheck;
+    budget->lastStart = block->start_match;
     return budget->Expired() ? PCRE2_ERROR_CALLOUT : 0;
+}
+
+int ItemCallout(pcre2_callout_block*, void* data) {
+    return static_cast<Budget*>(data)->Tick() ? PCRE2_ERROR_CALLOUT : 0;
+}
+
+// The fast form ran out of steps or stack at one start position: the checked form takes over there.
+bool OutOfSteps(int rc) {
+    return rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_DEPTHLIMIT || rc == PCRE2_ERROR_HEAPLIMIT ||
+           rc == PCRE2_ERROR_JIT_STACKLIMIT;
+}
+
+CodePtr CompileCode(const std::string& pattern, std::uint32_t options, pcre2_compile_context* context) {
+    int error = 0;
+    PCRE2_SIZE errorOffset = 0;
+    return CodePtr(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(), options,
+                                 &error, &errorOffset, context));
 }
 
 }  // namespace
 
-// Compiled pattern of the last search (reused while the pattern and options stay the same), the
-// contexts and the JIT stack. Nothing here is shared with another object.
+// Both compiled forms of the last pattern (reused while the pattern and options stay the same), their
+// match contexts and the JIT stack. Nothing here is shared with another object.
+//
+// The checked form carries an auto-callout before every item and decides whether a pattern is
+// accepted; the fast form is the same pattern behind a single start callout, under a step limit per
+// start position. The checked form is JIT-compiled only when a search first needs it.
 struct RegexMatcher::Engine {
     CompileContextPtr compileContext;
-    MatchContextPtr matchContext;
+    MatchContextPtr fastContext;
+    MatchContextPtr checkedContext;
     JitStackPtr jitStack;
-    CodePtr code;
+    CodePtr fast;
+    CodePtr checked;
+    bool checkedJitDone = false;
     MatchDataPtr matchData;
     std::string compiledPattern;
     std::uint32_t compiledOptions = 0;
+    Text lastGbkPattern;  // the pattern as the caller gave it, so a repeated one is not converted again
+    std::uint32_t lastGbkOptions = 0;
+    bool lastQuoteMarker = false;
     Budget budget;
 
-    bool Ready() const { return compileContext && matchContext; }
+    bool Ready() const { return compileContext && fastContext && checkedContext; }
 
     Engine()
         : compileContext(pcre2_compile_context_create(nullptr)),
-          matchContext(pcre2_match_context_create(nullptr)),
+          fastContext(pcre2_match_context_create(nullptr)),
+          checkedContext(pcre2_match_context_create(nullptr)),
           jitStack(pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr)) {
         if (!Ready()) return;
         // ANYCRLF makes `.` exclude exactly CR and LF, as ECMAScript does.
         pcre2_set_newline(compileContext.get(), PCRE2_NEWLINE_ANYCRLF);
-        pcre2_set_callout(matchContext.get(), BudgetCallout, &budget);
+        pcre2_set_callout(fastContext.get(), StartCallout, &budget);
+        pcre2_set_match_limit(fastContext.get(), kFastStepLimit);
+        pcre2_set_callout(checkedContext.get(), ItemCallout, &budget);
         // The time budget is the limit; a count limit would trip on legitimate long pages first.
-        pcre2_set_match_limit(matchContext.get(), std::numeric_limits<std::uint32_t>::max());
-        if (jitStack) pcre2_jit_stack_assign(matchContext.get(), nullptr, jitStack.get());
+        pcre2_set_match_limit(checkedContext.get(), std::numeric_limits<std::uint32_t>::max());
+        if (jitStack) {
+            pcre2_jit_stack_assign(fastContext.get(), nullptr, jitStack.get());
+            pcre2_jit_stack_assign(checkedContext.get(), nullptr, jitStack.get());
+        }
     }
 
     bool Compile(const std::string& pattern, std::uint32_t options) {
-        if (code && options == compiledOptions && pattern == compiledPattern) return true;
-        code.reset();
+        if (checked && options == compiledOptions && pattern == compiledPattern) return true;
+        fast.reset();
+        checked.reset();
+        checkedJitDone = false;
         matchData.reset();
         compiledPattern.clear();
-        int error = 0;
-        PCRE2_SIZE errorOffset = 0;
-        code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(), options,
-                                 &error, &errorOffset, compileContext.get()));
-        if (!code) return false;
-        pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE);  // without JIT the interpreter runs it
-        matchData.reset(pcre2_match_data_create_from_pattern(code.get(), nullptr));
+        checked = CompileCode(pattern, options | PCRE2_AUTO_CALLOUT, compileContext.get());
+        if (!checked) return false;
+        matchData.reset(pcre2_match_data_create_from_pattern(checked.get(), nullptr));
         if (!matchData) {
-            code.reset();
+            checked.reset();
             return false;
         }
+        // The group adds no capture, so group numbers stay. Should the wrapped text not compile (the
+        // pattern opens with a verb that must come first), every search takes the checked form.
+        fast = CompileCode("(?C1)(?:" + pattern + ")", options, compileContext.get());
+        if (fast) pcre2_jit_compile(fast.get(), PCRE2_JIT_COMPLETE);  // without JIT the interpreter runs it
         compiledPattern = pattern;
         compiledOptions = options;
         return true;
@@ -201,19 +271,36 @@ struct RegexMatcher::Engine {
 
     int GroupCount() const {
         std::uint32_t count = 0;
-        pcre2_pattern_info(code.get(), PCRE2_INFO_CAPTURECOUNT, &count);
+        pcre2_pattern_info(checked.get(), PCRE2_INFO_CAPTURECOUNT, &count);
         return static_cast<int>(count);
     }
 
-    // One match attempt from `start`. A JIT stack overflow is retried by the interpreter, whose
-    // frames live on the heap, under the same deadline.
+    // One match attempt from `start`, by the fast form. When one start position runs out of steps or
+    // stack there, the checked form searches again from that position on.
     int MatchFrom(const std::string& subject, std::size_t start, std::uint32_t flags) {
+        if (fast) {
+            budget.lastStart = start;
+            int rc = pcre2_match(fast.get(), reinterpret_cast<PCRE2_SPTR>(subject.data()), subject.size(),
+                                 start, flags, matchData.get(), fastContext.get());
+            if (!OutOfSteps(rc)) return rc;
+            start = budget.lastStart;
+        }
+        return CheckedFrom(subject, start, flags);
+    }
+
+    // The checked form's JIT stack overflow is retried by the interpreter, whose frames live on the
+    // heap, under the same deadline.
+    int CheckedFrom(const std::string& subject, std::size_t start, std::uint32_t flags) {
+        if (!checkedJitDone) {
+            pcre2_jit_compile(checked.get(), PCRE2_JIT_COMPLETE);
+            checkedJitDone = true;
+        }
         auto* text = reinterpret_cast<PCRE2_SPTR>(subject.data());
-        int rc =
-            pcre2_match(code.get(), text, subject.size(), start, flags, matchData.get(), matchContext.get());
+        int rc = pcre2_match(checked.get(), text, subject.size(), start, flags, matchData.get(),
+                             checkedContext.get());
         if (rc == PCRE2_ERROR_JIT_STACKLIMIT) {
-            rc = pcre2_match(code.get(), text, subject.size(), start, flags | PCRE2_NO_JIT, matchData.get(),
-                             matchContext.get());
+            rc = pcre2_match(checked.get(), text, subject.size(), start, flags | PCRE2_NO_JIT,
+                             matchData.get(), checkedContext.get());
         }
         return rc;
     }
@@ -233,30 +320,48 @@ void RegexMatcher::ClearResults() {
 
 bool RegexMatcher::Search(std::string_view pattern, std::string_view subject, bool caseSensitive,
                           bool multiline, bool global, bool quoteMarker) {
+    return Run(pattern, AnsiToUtf8(subject), caseSensitive, multiline, global, quoteMarker);
+}
+
+bool RegexMatcher::SearchUtf8(std::string_view pattern, std::string_view utf8Subject, bool caseSensitive,
+                              bool multiline, bool global, bool quoteMarker) {
+    return Run(pattern, std::string(utf8Subject), caseSensitive, multiline, global, quoteMarker);
+}
+
+bool RegexMatcher::Run(std::string_view pattern, std::string utf8, bool caseSensitive, bool multiline,
+                       bool global, bool quoteMarker) {
     ClearResults();
     if (!engine_) engine_ = std::make_unique<Engine>();
     Engine& engine = *engine_;
     if (!engine.Ready()) return false;
     engine.budget.Start();
 
-    Text gbkPattern = quoteMarker ? TextReplace(pattern, kQuoteMarker, "\"") : Text(pattern);
     std::uint32_t options = kBaseCompileOptions;
     if (!caseSensitive) options |= PCRE2_CASELESS;
     if (multiline) options |= PCRE2_MULTILINE;
-    if (!engine.Compile(EcmaToPcre(AnsiToUtf8(gbkPattern)), options)) return false;
+    // A worker searches the same few patterns again and again; only a new one is converted.
+    if (!engine.checked || options != engine.lastGbkOptions || quoteMarker != engine.lastQuoteMarker ||
+        pattern != engine.lastGbkPattern) {
+        engine.lastGbkPattern.clear();
+        Text gbkPattern = quoteMarker ? TextReplace(pattern, kQuoteMarker, "\"") : Text(pattern);
+        if (!engine.Compile(EcmaToPcre(AnsiToUtf8(gbkPattern)), options)) return false;
+        engine.lastGbkPattern = Text(pattern);
+        engine.lastGbkOptions = options;
+        engine.lastQuoteMarker = quoteMarker;
+    }
 
-    std::string utf8 = AnsiToUtf8(subject);
     const int pairs = engine.GroupCount() + 1;
     std::vector<std::size_t> offsets;
     int count = 0;
     std::size_t start = 0;
-    std::uint32_t flags = 0;  // the first attempt checks the UTF-8 once; later ones skip it
+    // The subject is valid UTF-8 by construction (ICU's output, or Utf8ThroughGbk's), so PCRE2 need not
+    // walk the whole page to check it before every search.
+    std::uint32_t flags = PCRE2_NO_UTF_CHECK;
     for (;;) {
         if (engine.budget.Expired()) return false;
         int rc = engine.MatchFrom(utf8, start, flags);
         if (rc == PCRE2_ERROR_NOMATCH) break;
         if (rc < 0) return false;  // budget spent, or the engine failed
-        flags = PCRE2_NO_UTF_CHECK;
         const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(engine.matchData.get());
         for (int k = 0; k < 2 * pairs; ++k) offsets.push_back(ovector[k]);
         ++count;

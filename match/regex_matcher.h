@@ -38,6 +38,13 @@ class RegexMatcher {
     bool Search(std::string_view pattern, std::string_view subject, bool caseSensitive = false,
                 bool multiline = true, bool global = true, bool quoteMarker = false);
 
+    // The same search over a subject already in UTF-8: the form AnsiToUtf8 (or Utf8ThroughGbk) gives of a
+    // GBK text, so every character is one GBK can hold. A caller that reads several fields of one page
+    // converts it once. The subject must be valid UTF-8, as those routines make it: it is not checked
+    // again. Texts handed out afterwards are GBK as usual.
+    bool SearchUtf8(std::string_view pattern, std::string_view utf8Subject, bool caseSensitive = false,
+                    bool multiline = true, bool global = true, bool quoteMarker = false);
+
     // Number of matches of the last search; 0 before the first and after a failed one.
     int MatchCount() const { return matchCount_; }
 
@@ -51,6 +58,8 @@ class RegexMatcher {
   private:
     struct Engine;  // the PCRE2 handles, kept out of this header
 
+    bool Run(std::string_view pattern, std::string utf8, bool caseSensitive, bool multiline, bool global,
+             bool quoteMarker);
     void ClearResults();
     Text Piece(int matchNo, int groupNo) const;
 

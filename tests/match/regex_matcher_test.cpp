@@ -278,6 +278,23 @@ TEST(RegexMatcher, RunawayBacktrackingFailsWithinTheBudget) {
     EXPECT_EQ(m.SubmatchText(1, 1), "aaa");
 }
 
+// A start position that backtracks long but within the budget is still searched to the end, and the
+// search goes on past it: the line of x and a's without y costs a cubic number of steps before it fails.
+TEST(RegexMatcher, ExpensiveStartPositionsStillMatchAndTheSearchGoesOn) {
+    const std::string costly = "x" + std::string(100, 'a') + "\n";
+    const std::string subject = costly + "xay\n" + costly + "xbby\r\n";
+    for (bool utf8 : {false, true}) {
+        RegexMatcher m;
+        ASSERT_TRUE(utf8 ? m.SearchUtf8("x(.*?)(.*?)(.*?)y", subject)
+                         : m.Search("x(.*?)(.*?)(.*?)y", subject));
+        ASSERT_EQ(m.MatchCount(), 2);
+        EXPECT_EQ(m.MatchText(1), "xay");
+        EXPECT_EQ(m.SubmatchText(1, 3), "a");
+        EXPECT_EQ(m.MatchText(2), "xbby");
+        EXPECT_EQ(m.SubmatchText(2, 3), "bb");
+    }
+}
+
 TEST(RegexMatcher, MatchersAndEncodingsRunOnManyThreadsAtOnce) {
     std::string page;
     for (int i = 0; i < 300; ++i) {
