@@ -120,8 +120,9 @@ void DetailPhaseOverHttps(benchmark::State& state) {
             const std::string qr = AnsiToUtf8(port->Rows().CellAt(row, kColumnQrImage));
             if (port->Rows().CellAt(row, kColumnStatus) != kRowDoneText ||
                 (!expected.deleted && qr != expected.qrImage)) {
-                std::fprintf(stderr, "row %zu (%s) was not read: QR [%s] want [%s] region [%s]\n", row,
-                             url.c_str(), qr.c_str(), expected.qrImage.c_str(),
+                std::fprintf(stderr, "row %zu [%s] (%s) was not read: QR [%s] want [%s] region [%s]\n", row,
+                             AnsiToUtf8(port->Rows().CellAt(row, kColumnStatus)).c_str(), url.c_str(),
+                             qr.c_str(), expected.qrImage.c_str(),
                              AnsiToUtf8(port->Rows().CellAt(row, kColumnRegion)).c_str());
                 return state.SkipWithError("a row was not read");
             }
@@ -164,7 +165,7 @@ void QrImagesOverHttps(benchmark::State& state) {
     int connections = 0;
     double seconds = 0;
     for (auto _ : state) {
-        std::filesystem::remove_all(folder);
+        std::filesystem::remove_all(folder);  // the index of a failed run stays for a look
         std::filesystem::create_directories(folder);
         DownloadJobIo io;
         io.folder = [&] { return folder.string(); };
@@ -175,7 +176,11 @@ void QrImagesOverHttps(benchmark::State& state) {
         seconds = std::chrono::duration<double>(Clock::now() - start).count();
         state.SetIterationTime(seconds);
         connections = distant.proxy->ConnectionsOpened() - before;
-        if (counts.written != expected) return state.SkipWithError("not every image was written");
+        if (counts.written != expected) {
+            std::fprintf(stderr, "written %zu of %zu, failed %zu; see %s/images.csv\n", counts.written,
+                         expected, counts.failed, folder.c_str());
+            return state.SkipWithError("not every image was written");
+        }
     }
     std::filesystem::remove_all(folder);
     const double ideal =
