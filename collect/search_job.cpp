@@ -75,7 +75,11 @@ void SearchJob::Body() {
         // Out of memory or a thread that could not be made: the run ends where it is, and the user
         // can start another.
         try {
-            WriteUnlessCancelled([&] { run_->Port().SetCollectEnabled(true); });
+            bool ended = WriteUnlessCancelled([&] {
+                ended_ = true;
+                run_->Port().SetCollectEnabled(true);
+            });
+            if (ended) run_->Port().RunEnded(run_->Summary(true));
         } catch (...) {
         }
     }

@@ -121,20 +121,20 @@ TEST_F(CollectionWindow, AnEmptyKeywordBoxShowsTheMessage) {
     EXPECT_TRUE(site_.RequestTargets().empty());
 }
 
-TEST_F(CollectionWindow, StopEnablesCollectAndKeepsTheStatus) {
+TEST_F(CollectionWindow, StopEnablesCollectAndSaysTheRunStopped) {
     QTest::keyClicks(Control<QPlainTextEdit>(window_, "编辑框_关键词"), "abc");
     site_.PauseResponses();
     QTest::mouseClick(Control<QPushButton>(window_, "按钮_采集"), Qt::LeftButton);
     auto* collect = Control<QPushButton>(window_, "按钮_采集");
     ASSERT_TRUE(site_.WaitForInFlight(1, 20s));
     ASSERT_TRUE(PumpUntil([&] { return !collect->isEnabled(); }));
-    QString searching = Control<QStatusBar>(window_, "状态条1")->currentMessage();
     QTest::mouseClick(Control<QPushButton>(window_, "按钮_停止"), Qt::LeftButton);
     ASSERT_TRUE(PumpUntil([&] { return collect->isEnabled(); }));
     EXPECT_TRUE(wiring_->Collection().WaitUntilIdle(10s));
     site_.ResumeResponses();
     QCoreApplication::processEvents();
-    EXPECT_EQ(Control<QStatusBar>(window_, "状态条1")->currentMessage(), searching);
+    EXPECT_EQ(Control<QStatusBar>(window_, "状态条1")->currentMessage(),
+              QString::fromUtf8("采集已停止！共计采集结果：0条"));
     EXPECT_EQ(Control<QComboBox>(window_, "组合框2")->count(), 0);
 }
 

@@ -27,11 +27,11 @@ using namespace std::chrono_literals;
 using demo::MisbehavingEntry;
 using demo::Misbehaviour;
 
-// Every limit shortened alike, so the run keeps its shape in seconds instead of minutes: a silent
-// server costs 6 s a try, a dripping one about 5 s, the late page (4 s) still arrives.
+// The stall and low-speed limits shortened alike, so the run keeps its shape in seconds instead of
+// minutes: a silent server costs 6 s a try, a dripping one about 5 s, the late page (4 s) still
+// arrives.
 FetchLimits ShortLimits() {
     FetchLimits limits = kDetailPageLimits;
-    limits.connect = 2s;
     limits.stall = 6s;
     limits.total = 20s;
     limits.lowSpeedTime = 5s;
@@ -161,9 +161,16 @@ TEST_F(HonestRun, EveryRowEndsWithWhatHappenedToItsPage) {
     const auto bound =
         3 * ShortLimits().stall + std::chrono::duration_cast<std::chrono::milliseconds>(
                                       (kFirstRetryWait + kLaterRetryWait) * (1 + kRetryJitter) * kWaitScale);
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+    // Sanitizer builds run many times slower (the 64 MiB of the huge page most of all); they check
+    // the outcomes and the races, not the time.
+    static_cast<void>(took);
+    static_cast<void>(bound);
+#else
     EXPECT_LT(took, bound + 10s) << "took "
                                  << std::chrono::duration_cast<std::chrono::milliseconds>(took).count()
                                  << " ms, bound " << bound.count() << " ms";
+#endif
 }
 
 TEST_F(HonestRun, ASiteThatIsDownLeavesATraceInTheCompletion) {

@@ -17,9 +17,9 @@ namespace {
 
 // The real writer and folder check, a fake fetch that serves every address and counts.
 struct Folder {
-    std::string path;
-    std::vector<std::string> fetched;
-    std::function<void(std::size_t)> beforeFetch;
+    std::string path{};
+    std::vector<std::string> fetched{};
+    std::function<void(std::size_t)> beforeFetch{};
 
     DownloadJobIo Io() {
         DownloadJobIo io;

@@ -78,6 +78,7 @@ struct WindowFixture {
                                          ExportOption option = ExportOption::AllQrCodes) {
         DownloadJobIo io;
         io.folder = [this] { return dir.Path(); };
+        io.retry.waitScale = 0.01;  // a refused address is tried three times
         return std::make_unique<DownloadWindow>(DownloadSelection{option, {}, std::move(rows)},
                                                 UrlListRef{listLock, list}, jobs, std::move(io));
     }
@@ -374,10 +375,10 @@ TEST_F(ExportButtonTest, AnImageOptionOpensTheDownloadWindowModally) {
     exportButton->click();  // returns when the window has been closed
     poll.stop();
     EXPECT_TRUE(modal);
-    EXPECT_EQ(shownLabel, QStringLiteral("共计：2个有效二维码链接"));
+    EXPECT_EQ(shownLabel, QStringLiteral("共计：1个有效二维码链接")) << "an empty address is no link";
     EXPECT_EQ(Dialogs::messageCount(), messages) << "no message for an image option";
     std::lock_guard guard(AppGlobals().DownloadUrlListLock);
-    EXPECT_EQ(AppGlobals().DownloadUrlList, (TextArray{"http://a.test/qr/1.gif", ""}));
+    EXPECT_EQ(AppGlobals().DownloadUrlList, (TextArray{"http://a.test/qr/1.gif"}));
 }
 
 }  // namespace
