@@ -33,12 +33,16 @@ constexpr std::size_t kJitStackStart = 32 * 1024;
 constexpr std::size_t kJitStackMax = 16 * 1024 * 1024;
 
 // Ordinary searches run without auto-callouts, at JIT speed. Their only callout stands at the start of
-// the pattern, so it runs once per start position tried and looks at the clock there; a start position
-// that backtracks past kFastStepLimit steps (some tens of milliseconds of JIT) is handed, with every
-// later one, to the checked form, whose auto-callouts look at the clock between pattern items. So no
-// stretch of matching runs long unwatched: many cheap start positions meet the clock at the start
-// callout, one costly start position meets the step limit.
+// the pattern, so it runs once per start position tried and looks at the clock every few of them; a
+// start position that backtracks past kFastStepLimit steps (some tens of milliseconds of JIT, where a
+// lazy capture across a 200 KB page needs a few million steps) is handed, with every later one, to the
+// checked form, whose auto-callouts look at the clock between pattern items. So no stretch of matching
+// runs long unwatched: many cheap start positions meet the clock at the start callout, one costly start
+// position meets the step limit, and at most kStartsPerClockCheck start positions of up to
+// kFastStepLimit steps each pass between two looks.
 constexpr std::uint32_t kFastStepLimit = 10'000'000;
+constexpr std::uint32_t kStartsPerClockCheck = 2;
+constexpr std::uint32_t kFastHeapLimitKiB = 64 * 1024;
 
 // The checked form's callout runs before every pattern item; the clock is read every so often.
 constexpr std::uint32_t kCalloutsPerClockCheck = 256;
@@ -169,10 +173,10 @@ struct Budget {
         if (!spent && CoarseNow() >= deadline) spent = true;
         return spent;
     }
-    // Counts one callout of the checked form and reads the clock every kCalloutsPerClockCheck of them.
-    bool Tick() {
+    // Counts one callout and reads the clock every `every` of them.
+    bool Tick(std::uint32_t every) {
         if (--countdown != 0) return false;
-        countdown = kCalloutsPerClockCheck;
+        countdown = every;
         return Expired();
     }
 };
@@ -181,11 +185,11 @@ struct Budget {
 int StartCallout(pcre2_callout_block* block, void* data) {
     auto* budget = static_cast<Budget*>(data);
     budget->lastStart = block->start_match;
-    return budget->Expired() ? PCRE2_ERROR_CALLOUT : 0;
+    return budget->Tick(kStartsPerClockCheck) ? PCRE2_ERROR_CALLOUT : 0;
 }
 
 int ItemCallout(pcre2_callout_block*, void* data) {
-    return static_cast<Budget*>(data)->Tick() ? PCRE2_ERROR_CALLOUT : 0;
+    return static_cast<Budget*>(data)->Tick(kCalloutsPerClockCheck) ? PCRE2_ERROR_CALLOUT : 0;
 }
 
 // The fast form ran out of steps or stack at one start position: the checked form takes over there.
@@ -237,6 +241,8 @@ struct RegexMatcher::Engine {
         pcre2_set_newline(compileContext.get(), PCRE2_NEWLINE_ANYCRLF);
         pcre2_set_callout(fastContext.get(), StartCallout, &budget);
         pcre2_set_match_limit(fastContext.get(), kFastStepLimit);
+        // The interpreted run keeps its backtracking frames on the heap; past this the checked form goes on.
+        pcre2_set_heap_limit(fastContext.get(), kFastHeapLimitKiB);
         pcre2_set_callout(checkedContext.get(), ItemCallout, &budget);
         // The time budget is the limit; a count limit would trip on legitimate long pages first.
         pcre2_set_match_limit(checkedContext.get(), std::numeric_limits<std::uint32_t>::max());
@@ -275,13 +281,21 @@ struct RegexMatcher::Engine {
         return static_cast<int>(count);
     }
 
-    // One match attempt from `start`, by the fast form. When one start position runs out of steps or
-    // stack there, the checked form searches again from that position on.
+    // One match attempt from `start`, by the fast form (by its interpreted run where the JIT stack is too
+    // small). When one start position runs out of steps there, the checked form searches again from that
+    // position on.
     int MatchFrom(const std::string& subject, std::size_t start, std::uint32_t flags) {
         if (fast) {
+            auto* text = reinterpret_cast<PCRE2_SPTR>(subject.data());
             budget.lastStart = start;
-            int rc = pcre2_match(fast.get(), reinterpret_cast<PCRE2_SPTR>(subject.data()), subject.size(),
-                                 start, flags, matchData.get(), fastContext.get());
+            int rc = pcre2_match(fast.get(), text, subject.size(), start, flags, matchData.get(),
+                                 fastContext.get());
+            if (rc == PCRE2_ERROR_JIT_STACKLIMIT) {
+                // Deep group repetitions outgrow the JIT stack; the interpreter keeps its frames on the heap.
+                start = budget.lastStart;
+                rc = pcre2_match(fast.get(), text, subject.size(), start, flags | PCRE2_NO_JIT,
+                                 matchData.get(), fastContext.get());
+            }
             if (!OutOfSteps(rc)) return rc;
             start = budget.lastStart;
         }
