@@ -19,8 +19,8 @@ struct QrRowTexts {
     Text source;   // column 3, "来自"
     Text region;   // column 7, "地区"
     Text qrImage;  // column 10, "二维码图片"
-    Text id;       // column 0, "ID": only images.csv reads it, and the title
-    Text title;    // column 1, "群/公众号名称"
+    Text id{};     // column 0, "ID": only images.csv reads it, and the title
+    Text title{};  // column 1, "群/公众号名称"
 };
 
 // Those columns of every row, in row order. The row count is read once; a row that vanishes

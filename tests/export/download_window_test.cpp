@@ -180,7 +180,7 @@ TEST_F(DownloadWindowTest, FinalTextWithoutFailuresAndWithNothingToFetch) {
 
     // Deleted entries only: nothing chosen, and Start Download finishes at once without a file.
     const std::vector<std::string> written = fixture.dir.Names();
-    ASSERT_EQ(written.size(), 3u);
+    ASSERT_EQ(written.size(), 4u) << "three images and images.csv";
     auto empty = fixture.Open({{"", "", Utf8ToLocal("文章已经删除")}});
     empty->show();
     EXPECT_EQ(LabelText(*empty), QStringLiteral("共计：0个有效二维码链接"));
@@ -206,7 +206,7 @@ TEST_F(DownloadWindowTest, AJobOutlivesItsClosedWindowOnItsOwnList) {
     ASSERT_TRUE(fixture.jobs.WaitUntilIdle(10s));
     Pump(100ms);  // deliver whatever was queued
 
-    EXPECT_EQ(fixture.dir.Names(), (std::vector<std::string>{"1.gif", "2.gif"}));
+    EXPECT_EQ(fixture.dir.Names(), (std::vector<std::string>{"1.gif", "2.gif", "images.csv"}));
     EXPECT_EQ(testing::ReadBytes(fixture.dir.File("2.gif")), *demo::QrImageGif(2));
     EXPECT_EQ(LabelText(*second), QStringLiteral("共计：1个有效二维码链接"))
         << "the old job never wrote here";
