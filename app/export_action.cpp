@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMetaObject>
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -11,6 +12,7 @@
 #include "app/main_window.h"
 #include "app/main_window_port.h"
 #include "collect/result_rows.h"
+#include "collect/search_phase.h"
 #include "export/download_window.h"
 #include "export/qr_selection.h"
 
@@ -93,6 +95,8 @@ void ExportAction::OpenDownloadWindow(ExportOption option) {
     // The path box, read through the port on the job's thread for every image.
     io.folder = [port = port_] { return QFile::encodeName(port->PathText()).toStdString(); };
     io.fetch = options_.fetchImage;
+    // The thread-count box, as for the detail pages; it cannot change while the modal window is open.
+    io.threads = std::max(1, LeadingInteger(port_->ThreadCountText()));
     Globals& globals = AppGlobals();
     DownloadWindow window(selection, {globals.DownloadUrlListLock, globals.DownloadUrlList}, downloads_,
                           std::move(io), &window_);

@@ -10,8 +10,9 @@
 namespace tollenby {
 namespace {
 
-Text FirstGroup(RegexMatcher& matcher, std::string_view pattern, std::string_view utf8Page) {
-    matcher.SearchUtf8(pattern, utf8Page);
+// The patterns are fixed and valid, so a failed search ran out of its budget (or memory).
+Text FirstGroup(RegexMatcher& matcher, std::string_view pattern, std::string_view utf8Page, bool& complete) {
+    if (!matcher.SearchUtf8(pattern, utf8Page)) complete = false;
     return matcher.SubmatchText(1, 1);
 }
 
@@ -46,12 +47,14 @@ DetailFields DeletedFields() {
 
 void SearchDetailFields(std::string_view utf8Page, DetailMatchers& matchers, DetailFields& fields) {
     // Every field is searched, whatever the others found.
-    fields.description = CleanDescription(FirstGroup(matchers.description, kDescriptionPattern, utf8Page));
-    fields.industry = FirstGroup(matchers.industry, kIndustryPattern, utf8Page);
-    fields.time = FirstGroup(matchers.time, kTimePattern, utf8Page);
-    fields.region = FirstGroup(matchers.region, kRegionPattern, utf8Page);
-    fields.tags = FirstGroup(matchers.tags, kTagsPattern, utf8Page);
-    fields.accountId = FirstGroup(matchers.accountId, kAccountIdPattern, utf8Page);
+    bool& complete = fields.complete;
+    fields.description =
+        CleanDescription(FirstGroup(matchers.description, kDescriptionPattern, utf8Page, complete));
+    fields.industry = FirstGroup(matchers.industry, kIndustryPattern, utf8Page, complete);
+    fields.time = FirstGroup(matchers.time, kTimePattern, utf8Page, complete);
+    fields.region = FirstGroup(matchers.region, kRegionPattern, utf8Page, complete);
+    fields.tags = FirstGroup(matchers.tags, kTagsPattern, utf8Page, complete);
+    fields.accountId = FirstGroup(matchers.accountId, kAccountIdPattern, utf8Page, complete);
     if (fields.accountId.empty()) fields.accountId = kNoAccountIdText;
 }
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "collect/collect_texts.h"
-#include "collect/detail_worker.h"
+#include "collect/detail_row_pool.h"
 #include "collect/page_fetch.h"
 #include "collect/recollect_rows.h"
 #include "collect/result_extraction.h"
@@ -166,36 +166,21 @@ bool SearchJob::DetailPhase() {
 
     SharedState& state = run_->State();
     auto stopped = [&] { return Cancelled() || state.CollectStopFlag.load() == 1; };
+    auto pool = std::make_shared<DetailRowPool>(run_, workers_);
+    DetailRowPool::Closer closeAtEnd(*pool);
+    // The limit is read from the box at every test and passed on, so a lowered one lets the extra
+    // workers end after their rows.
+    auto limit = [&] {
+        int threads = ThreadLimit();
+        pool->SetLimit(threads);
+        return threads;
+    };
     for (std::size_t r = 0; r < rows.size(); ++r) {
         if (stopped()) break;
-        // The limit is read from the box at every test; the wait ends the moment a worker finishes.
-        if (!workers_.WaitForSlot([&] { return ThreadLimit(); }, stopped, settings_.throttleRecheck)) break;
+        // The wait ends the moment a row is done.
+        if (!workers_.WaitForSlot(limit, stopped, settings_.throttleRecheck)) break;
         if (!listed(r)) continue;
-        std::shared_ptr<RunContext> run = run_;
-        RowId row = rows[r];
-        run->WorkerStarted();
-        bool launched = false;
-        try {
-            launched = workers_.Launch([run, row](std::stop_token cancel) {
-                RunWorkerScope counted(*run);
-                try {
-                    RunDetailWorker(*run, row, cancel);
-                } catch (...) {
-                    // A page too large for memory, say: the row says it failed, the run goes on.
-                    try {
-                        MarkRowFailed(*run, row);
-                    } catch (...) {
-                    }
-                }
-            });
-        } catch (const std::exception&) {
-            launched = false;
-        }
-        if (!launched) {
-            // No thread could be made for this row: it fails, and the next row gets its chance.
-            MarkRowFailed(*run, row);
-            run->WorkerFinished();
-        }
+        pool->Dispatch(rows[r]);
     }
     return !Cancelled();
 }

@@ -20,15 +20,34 @@ void WorkerGroup::ReapLocked(std::list<Worker>& finished) {
 }
 
 bool WorkerGroup::Launch(std::function<void(std::stop_token)> job) {
+    return LaunchThread(std::move(job), true);
+}
+
+bool WorkerGroup::LaunchResident(std::function<void(std::stop_token)> job) {
+    return LaunchThread(std::move(job), false);
+}
+
+void WorkerGroup::Occupy() {
+    state_.ActiveWorkerCount.fetch_add(1);
+}
+
+void WorkerGroup::Vacate() {
+    // Under the lock, so that a waiter between its count test and its wait cannot miss the change.
+    std::lock_guard lock(lock_);
+    state_.ActiveWorkerCount.fetch_sub(1);
+    changed_.notify_all();
+}
+
+bool WorkerGroup::LaunchThread(std::function<void(std::stop_token)> job, bool counted) {
     std::list<Worker> finished;
     std::unique_lock lock(lock_);
     ReapLocked(finished);
     auto entry = workers_.emplace(workers_.end());
     // The job counts from here, before its thread exists, so a throttle never sees it missing.
-    state_.ActiveWorkerCount.fetch_add(1);
+    if (counted) state_.ActiveWorkerCount.fetch_add(1);
     ++running_;
     try {
-        entry->thread = std::thread([this, entry, job = std::move(job), cancel = stop_.get_token()] {
+        entry->thread = std::thread([this, entry, counted, job = std::move(job), cancel = stop_.get_token()] {
             try {
                 job(cancel);
             } catch (...) {
@@ -37,13 +56,13 @@ bool WorkerGroup::Launch(std::function<void(std::stop_token)> job) {
             std::lock_guard done(lock_);
             entry->done = true;
             --running_;
-            state_.ActiveWorkerCount.fetch_sub(1);
+            if (counted) state_.ActiveWorkerCount.fetch_sub(1);
             changed_.notify_all();
         });
     } catch (const std::exception&) {  // no thread (system_error) or no memory for its start
         workers_.erase(entry);
         --running_;
-        state_.ActiveWorkerCount.fetch_sub(1);
+        if (counted) state_.ActiveWorkerCount.fetch_sub(1);
         return false;
     }
     lock.unlock();

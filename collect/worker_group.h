@@ -1,5 +1,6 @@
-// The detail workers of every run: one thread per detail job, counted in ActiveWorkerCount from the
-// moment it is dispatched until its row is done, and joined before the group goes away.
+// The detail workers of every run, joined before the group goes away. ActiveWorkerCount counts rows in
+// flight: a job started by Launch counts from the moment it is dispatched until it ends; a resident
+// worker (LaunchResident) works row after row and counts each row itself with Occupy and Vacate.
 //
 // Whoever waits for a free slot is woken the moment a worker ends; there is no polling for that.
 #pragma once
@@ -27,6 +28,11 @@ class WorkerGroup {
     // Counts the job in ActiveWorkerCount, then runs it on a new thread. The job gets the group's
     // cancel token (set only by CancelAll). Returns false, counting nothing, when no thread can be made.
     bool Launch(std::function<void(std::stop_token)> job);
+    // Runs `job` on a new thread of the group without counting it in ActiveWorkerCount. Returns false
+    // when no thread can be made.
+    bool LaunchResident(std::function<void(std::stop_token)> job);
+    void Occupy();  // one more row in flight
+    void Vacate();  // one row fewer, waking whoever waits for a slot
 
     // Waits until ActiveWorkerCount is below limit() (true) or stop() holds (false).
     // limit() and stop() are asked again whenever a worker ends and at least every `recheck`, so a
@@ -48,6 +54,7 @@ class WorkerGroup {
         bool done = false;
     };
     void ReapLocked(std::list<Worker>& finished);
+    bool LaunchThread(std::function<void(std::stop_token)> job, bool counted);
 
     SharedState& state_;
     std::stop_source stop_;

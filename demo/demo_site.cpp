@@ -202,6 +202,10 @@ void DemoSite::SetMisbehaving(bool on) {
     misbehavingOn_.store(on);
 }
 
+void DemoSite::SetKeepAliveRequests(std::size_t requests) {
+    server_->set_keep_alive_max_count(requests);
+}
+
 void DemoSite::SetLatency(std::chrono::milliseconds latency) {
     std::lock_guard lock(mutex_);
     latency_ = latency;

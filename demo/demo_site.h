@@ -57,6 +57,9 @@ class DemoSite {
 
     // Added to every response before it is sent.
     void SetLatency(std::chrono::milliseconds latency);
+    // Lets a client keep its connection open for up to `requests` requests; by default every
+    // connection serves one. Call before Start.
+    void SetKeepAliveRequests(std::size_t requests);
 
     // While paused, requests whose target `which` picks (every request by default) are taken in but not
     // answered until ResumeResponses (or Stop).

@@ -1,5 +1,6 @@
-// DownloadJob: fetches the chosen QR images one after another and stores them as 1.gif, 2.gif and on
-// in the folder of the path box.
+// DownloadJob: fetches the chosen QR images, up to `threads` at once, and stores them as 1.gif, 2.gif
+// and on (numbered by their position in the list) in the folder of the path box, with images.csv
+// beside them telling which row each file came from.
 //
 // Plain C++ so it runs, and is tested, without a window: the fetch, the file writes and what the job
 // shows are handed in. The job works on its own copy of the address list.
@@ -26,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "export/qr_selection.h"
 #include "export/write_result.h"
 #include "text/gbk_text.h"
 #include "web/fetch_control.h"
@@ -35,8 +37,12 @@ namespace tollenby {
 
 struct FetchedImage {
     ByteString body;
-    int status = 0;  // HTTP status of the final response; 0 when none came
+    int status = 0;                                    // HTTP status of the final response; 0 when none came
+    TransferFailure transfer = TransferFailure::None;  // why no complete response came, when none did
 };
+
+// Why an image that did not arrive failed (UTF-8), for images.csv.
+std::string ImageFailureReason(const FetchedImage& image);
 
 // True for a 2xx response with a non-empty body.
 bool ImageArrived(const FetchedImage& image);
@@ -68,18 +74,23 @@ struct DownloadCounts {
     std::size_t written = 0;
     std::size_t failed = 0;
     std::string folderFailure{};  // UTF-8; not empty when the folder stopped the job
+    std::string indexFailure{};   // UTF-8; not empty when images.csv could not be written
 };
 
 // "正在下载第i个二维码图片", GBK.
 Text DownloadingLabel(std::size_t number);
 // "下载完成！共计下载:K个", followed by "，失败:M个" when M > 0; "下载失败：" and the reason when the
-// folder stopped the job. GBK.
+// folder stopped the job. When images.csv could not be written, "，images.csv未能写入：" and the reason
+// follow. GBK.
 Text DownloadDoneLabel(const DownloadCounts& counts);
 
 // What the job reports while it runs, on its own thread. Any of them may be empty.
 struct DownloadJobView {
-    std::function<void(std::size_t total)> started;         // before the first image
-    std::function<void(std::size_t number)> imageStarting;  // before image `number` (from 1) is fetched
+    std::function<void(std::size_t total)> started;  // before the first image
+    // The label's number: images finished so far plus one, never more than the total. Reported before
+    // the first fetch and whenever an image finishes while others remain, always rising; with one
+    // thread that is the number of the image about to be fetched.
+    std::function<void(std::size_t number)> imageStarting;
     std::function<void(const DownloadCounts& counts)> finished;
 };
 
@@ -90,10 +101,15 @@ struct DownloadJobIo {
     std::function<std::string(const std::string& folder)> folderProblem = FolderProblem;
     ImageWriter write = WriteImageFile;
     ImageRemover remove = RemoveImageFile;
+    int threads = 1;  // images fetched at once (the thread-count box, or the command line's --threads)
+    // The rows behind the addresses, in the same order, for images.csv; columns it lacks stay empty.
+    std::vector<QrRowTexts> rows{};
 };
 
-// The loop. Once `stop` is set the job ends after the image in flight (which counts as failed) and
-// reports what it has done so far.
+// The job, on the calling thread and threads-1 more, each keeping its connection from image to image.
+// Once `stop` is set the job ends after the images in flight (which count as failed) and reports what
+// it has done so far. A folder problem stops every thread at once. images.csv lists every image that
+// finished, in number order, unless the folder stopped the job.
 DownloadCounts RunDownloadJob(const TextArray& addresses, const DownloadJobIo& io,
                               const DownloadJobView& view, std::stop_token stop = {});
 

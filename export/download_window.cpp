@@ -68,6 +68,8 @@ DownloadWindow::DownloadWindow(const DownloadSelection& selection, UrlListRef ur
     // On opening, DownloadUrlList is rebuilt by the option. A job of an earlier window works on its
     // own copy, so replacing the list here cannot change what it downloads.
     TextArray addresses = SelectQrAddresses(selection.option, selection.selectedRegion, selection.rows);
+    // The same rows, for images.csv.
+    io_.rows = SelectQrRows(selection.option, selection.selectedRegion, selection.rows);
     const std::size_t count = addresses.size();
     {
         std::lock_guard guard(urlList_.lock);
@@ -160,12 +162,15 @@ void DownloadWindow::JobStarted(std::size_t total) {
 }
 
 void DownloadWindow::ImageStarting(std::size_t number) {
-    progressBar_.setValue(static_cast<int>(std::min<std::size_t>(number, INT_MAX)));
+    // The bar follows the images finished; the label names the next one.
+    progressBar_.setValue(static_cast<int>(std::min<std::size_t>(number - 1, INT_MAX)));
     ShowMessage(DownloadingLabel(number));
 }
 
 void DownloadWindow::JobFinished(const DownloadCounts& counts) {
     startButton_.setEnabled(true);
+    if (counts.folderFailure.empty())
+        progressBar_.setValue(static_cast<int>(std::min<std::size_t>(counts.written + counts.failed, INT_MAX)));
     ShowMessage(DownloadDoneLabel(counts));
 }
 

@@ -17,7 +17,8 @@ std::vector<QrRowTexts> QrRowsOf(const ResultRows& rows) {
         std::optional<RowCells> cells = rows.Cells(rows.IdAt(position));
         if (!cells) continue;
         snapshot.push_back({std::move((*cells)[kColumnSource]), std::move((*cells)[kColumnRegion]),
-                            std::move((*cells)[kColumnQrImage])});
+                            std::move((*cells)[kColumnQrImage]), std::move((*cells)[kColumnId]),
+                            std::move((*cells)[kColumnTitle])});
     }
     return snapshot;
 }
@@ -48,6 +49,15 @@ TextArray SelectQrAddresses(ExportOption option, std::string_view selectedRegion
         if (QrRowPasses(option, row, selectedRegion)) addresses.push_back(row.qrImage);
     }
     return addresses;
+}
+
+std::vector<QrRowTexts> SelectQrRows(ExportOption option, std::string_view selectedRegion,
+                                     const std::vector<QrRowTexts>& rows) {
+    std::vector<QrRowTexts> passing;
+    for (const QrRowTexts& row : rows) {
+        if (QrRowPasses(option, row, selectedRegion)) passing.push_back(row);
+    }
+    return passing;
 }
 
 Text UrlCountLabel(std::size_t count) {

@@ -19,9 +19,11 @@ struct QrRowTexts {
     Text source;   // column 3, "来自"
     Text region;   // column 7, "地区"
     Text qrImage;  // column 10, "二维码图片"
+    Text id{};     // column 0, "ID": only images.csv reads it, and the title
+    Text title{};  // column 1, "群/公众号名称"
 };
 
-// The three columns of every row, in row order. The row count is read once; a row that vanishes
+// Those columns of every row, in row order. The row count is read once; a row that vanishes
 // while the snapshot is taken (a new run clearing the list) is left out rather than read as empty.
 std::vector<QrRowTexts> QrRowsOf(const ResultRows& rows);
 
@@ -38,6 +40,9 @@ bool QrRowPasses(ExportOption option, const QrRowTexts& row, std::string_view se
 // Column 10 of every passing row, unchanged, in row order.
 TextArray SelectQrAddresses(ExportOption option, std::string_view selectedRegion,
                             const std::vector<QrRowTexts>& rows);
+// The passing rows themselves, in the same order.
+std::vector<QrRowTexts> SelectQrRows(ExportOption option, std::string_view selectedRegion,
+                                     const std::vector<QrRowTexts>& rows);
 
 // "共计：N个有效二维码链接", GBK.
 Text UrlCountLabel(std::size_t count);

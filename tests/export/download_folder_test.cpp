@@ -90,7 +90,10 @@ TEST(DownloadFolder, AWritableFolderTakesEveryImageAndKeepsNoScratchFile) {
     DownloadCounts counts = RunDownloadJob({"a", "b"}, job.Io(), {});
     EXPECT_EQ(counts.written, 2u);
     EXPECT_TRUE(counts.folderFailure.empty());
-    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"1.gif", "2.gif"}));
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"1.gif", "2.gif", "images.csv"}));
+    EXPECT_EQ(testing::ReadBytes(dir.File("images.csv")),
+              "\xEF\xBB\xBF文件,ID,群/公众号名称,来自,地区,二维码图片,结果\r\n"
+              "1.gif,,,,,a,成功\r\n2.gif,,,,,b,成功\r\n");
 }
 
 }  // namespace

@@ -178,14 +178,38 @@ TEST(DownloadJob, ReportsBeforeEachFetchAndRemovesWhatFailed) {
     EXPECT_EQ(counts.written, 1u);
     EXPECT_EQ(counts.failed, 4u);
     const std::vector<std::string> expected = {
-        "started 5",         "image 1",           "folder",       "fetch a",
-        "write /one/1.gif",  "image 2",           "folder",       "fetch b",
-        "remove /one/2.gif", "image 3",           "folder",       "fetch c",
-        "remove /one/3.gif", "image 4",           "folder",       "fetch d",
-        "remove /one/4.gif", "image 5",           "folder",       "fetch e",
-        "write /one/5.gif",  "remove /one/5.gif", "finished 1/4",
+        "started 5",
+        "image 1",
+        "folder",
+        "fetch a",
+        "write /one/1.gif",
+        "image 2",
+        "folder",
+        "fetch b",
+        "remove /one/2.gif",
+        "image 3",
+        "folder",
+        "fetch c",
+        "remove /one/3.gif",
+        "image 4",
+        "folder",
+        "fetch d",
+        "remove /one/4.gif",
+        "image 5",
+        "folder",
+        "fetch e",
+        "write /one/5.gif",
+        "remove /one/5.gif",
+        "write /one/images.csv",
+        "finished 1/4",
     };
     EXPECT_EQ(fake.log, expected);
+    // Each file's line tells its row and what became of it.
+    EXPECT_EQ(fake.files["/one/images.csv"],
+              "\xEF\xBB\xBF文件,ID,群/公众号名称,来自,地区,二维码图片,结果\r\n"
+              "1.gif,,,,,a,成功\r\n2.gif,,,,,b,HTTP 404\r\n3.gif,,,,,c,回应为空\r\n"
+              "4.gif,,,,,d,没有回应\r\n5.gif,,,,,e,无法写入文件：disk full\r\n");
+    fake.files.erase("/one/images.csv");
     EXPECT_EQ(fake.files, (std::map<std::string, std::string>{{"/one/1.gif", "AAA"}}));
 }
 
@@ -197,6 +221,7 @@ TEST(DownloadJob, ReadsThePathBoxAnewForEveryImage) {
     io.folder = [&] { return ++reads == 1 ? std::string("/one") : std::string("/two/"); };
     DownloadCounts counts = RunDownloadJob({"a", "b"}, io, {});
     EXPECT_EQ(counts.written, 2u);
+    EXPECT_EQ(fake.files.erase("/two//images.csv"), 1u) << "the index goes where the last image went";
     EXPECT_EQ(fake.files, (std::map<std::string, std::string>{{"/one/1.gif", "A"}, {"/two//2.gif", "B"}}));
 }
 
@@ -219,8 +244,10 @@ TEST(DownloadJob, StopEndsAfterTheImageInFlight) {
     DownloadCounts counts = RunDownloadJob({"a", "b", "c"}, io, fake.View(), stop.get_token());
     EXPECT_EQ(counts.written, 0u);
     EXPECT_EQ(counts.failed, 1u);
-    EXPECT_EQ(fake.log, (std::vector<std::string>{"started 3", "image 1", "folder", "fetch a",
-                                                  "remove /one/1.gif", "finished 0/1"}));
+    EXPECT_EQ(fake.log,
+              (std::vector<std::string>{"started 3", "image 1", "folder", "fetch a", "remove /one/1.gif",
+                                        "write /one/images.csv", "finished 0/1"}));
+    EXPECT_TRUE(fake.files["/one/images.csv"].ends_with("\r\n1.gif,,,,,a,下载已停止\r\n"));
 }
 
 TEST(ImageFiles, WriteReplacesWholeAndFailsForAMissingFolder) {
@@ -286,6 +313,7 @@ TEST(DownloadJobAgainstDemoSite, FilesHoldTheServedBytesAndFailuresLeaveNoFile) 
         EXPECT_EQ(testing::ReadBytes(dir.File(names.back())), bytes) << names.back();
     }
     names.push_back("20.gif");
+    names.push_back("images.csv");
     std::sort(names.begin(), names.end());
     EXPECT_EQ(dir.Names(), names) << "unpadded names, nothing under a failed number";
     EXPECT_EQ(testing::ReadBytes(dir.File("20.gif")), "old");
@@ -316,7 +344,8 @@ TEST(DownloadJobs, StopEndsAJobWaitingForAnImage) {
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(results[0].written, 0u);
     EXPECT_EQ(results[0].failed, 1u) << "the image in flight fails, the next one is not asked for";
-    EXPECT_TRUE(dir.Names().empty());
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"images.csv"})) << "no image, and the index says why";
+    EXPECT_TRUE(testing::ReadBytes(dir.File("images.csv")).ends_with("/qr/1.gif,下载已停止\r\n"));
     EXPECT_EQ(site.RequestTargetsStartingWith("/qr/").size(), 1u);
 }
 
