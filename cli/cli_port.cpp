@@ -39,4 +39,14 @@ void CliWindowPort::SetCell(RowId row, int column, const Text& text) {
     if (text == kRowFailedText) detailsFailed_.fetch_add(1);
 }
 
+void CliWindowPort::RunEnded(const RunSummary& summary) {
+    std::lock_guard guard(summaryLock_);
+    summary_ = summary;
+}
+
+std::optional<RunSummary> CliWindowPort::Summary() const {
+    std::lock_guard guard(summaryLock_);
+    return summary_;
+}
+
 }  // namespace tollenby::cli

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <functional>
 #include <mutex>
+#include <optional>
 
 #include "collect/result_rows.h"
 #include "collect/window_port.h"
@@ -36,6 +37,8 @@ class CliWindowPort : public WindowPort {
 
     ResultRows& Rows() { return rows_; }
     RunProgress Progress() const;
+    // What the run reported when it ended; none while it goes on.
+    std::optional<RunSummary> Summary() const;
 
     // WindowPort.
     Text KeywordText() override { return controls_.keywordText; }
@@ -52,6 +55,7 @@ class CliWindowPort : public WindowPort {
     RowId RowAt(std::size_t index) override { return rows_.IdAt(index); }
     Text Cell(RowId row, int column) override { return rows_.Cell(row, column); }
     void SetCell(RowId row, int column, const Text& text) override;
+    void RunEnded(const RunSummary& summary) override;
 
   private:
     const Controls controls_;
@@ -61,6 +65,8 @@ class CliWindowPort : public WindowPort {
     std::atomic<std::size_t> detailsDone_{0};
     std::atomic<std::size_t> detailsFailed_{0};
     std::atomic<bool> detailPhase_{false};
+    mutable std::mutex summaryLock_;
+    std::optional<RunSummary> summary_;
 };
 
 }  // namespace tollenby::cli

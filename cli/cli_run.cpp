@@ -69,10 +69,14 @@ bool WriteExports(const CliOptions& options, const std::vector<SpreadsheetRow>& 
 
 DownloadCounts DownloadImages(const CliOptions& options, const ResultRows& rows, ProgressView& view,
                               const RunProgress& collected, const Failures& failures) {
-    const TextArray addresses =
-        SelectQrAddresses(options.images->option, Utf8ToLocal(options.images->region), QrRowsOf(rows));
+    const std::vector<QrRowTexts> all = QrRowsOf(rows);
+    const Text region = Utf8ToLocal(options.images->region);
+    const TextArray addresses = SelectQrAddresses(options.images->option, region, all);
     DownloadCounts counts;
     DownloadJobIo io;
+    io.retry.extraTries = options.retries;
+    io.threads = options.threads;
+    io.rows = SelectQrRows(options.images->option, region, all);  // for images.csv
     const std::string folder = options.output;
     io.folder = [folder] { return folder; };
     DownloadJobView jobView;
@@ -109,6 +113,7 @@ int RunCollection(const CliOptions& options, const std::vector<std::string>& key
     CollectorOptions collectorOptions;
     if (options.host) collectorOptions.searchHost = Utf8ToLocal(*options.host);
     collectorOptions.completionPause = std::chrono::milliseconds(0);  // no window to hold the text up for
+    collectorOptions.fetch.retry.extraTries = options.retries;
     Collector collector(port, state, collectorOptions);
     if (collector.Collect() != CollectOutcome::Started) return kExitUsage;
 
@@ -122,13 +127,19 @@ int RunCollection(const CliOptions& options, const std::vector<std::string>& key
     failures = CountRunFailures(*port);
 
     const std::vector<SpreadsheetRow> rows = TableRowsOf(port->Rows());
-    const bool exported = WriteExports(options, rows, view, standardOutput);
+    bool exported = WriteExports(options, rows, view, standardOutput);
 
     // After a Ctrl-C no new request is made, so the images are left out.
     if (options.images && !InterruptRequested()) {
         DownloadCounts counts = DownloadImages(options, port->Rows(), view, port->Progress(), failures);
         failures.images = counts.failed;
-        view.Line(AnsiToUtf8(DownloadDoneLabel(counts)));
+        if (counts.folderFailure.empty()) {
+            view.Line(AnsiToUtf8(DownloadDoneLabel(counts)));
+        } else {
+            // The folder refused the images: as much an unwritten export as a refused data file.
+            view.Error(AnsiToUtf8(DownloadDoneLabel(counts)));
+            exported = false;
+        }
     }
     if (failures.Total() > 0) view.Line(FailureSummary(failures));
     if (InterruptRequested()) {

@@ -4,7 +4,12 @@ namespace tollenby::cli {
 
 Failures CountRunFailures(const CliWindowPort& port) {
     Failures failures;
-    failures.rows = port.Progress().detailsFailed;
+    if (std::optional<RunSummary> summary = port.Summary()) {
+        failures.rows = summary->rowsFailed;
+        failures.searchPages = summary->searchPagesFailed;
+    } else {
+        failures.rows = port.Progress().detailsFailed;
+    }
     return failures;
 }
 

@@ -9,11 +9,8 @@
 
 namespace tollenby::cli {
 
-// The work status of a row whose detail page could not be read ("采集失败"), GBK.
-inline constexpr std::string_view kRowFailedText = "\xB2\xC9\xBC\xAF\xCA\xA7\xB0\xDC";
-
-// The failures the port has seen so far: rows marked failed. Search pages that failed are not yet
-// known to any front end; they count once the run reports them.
+// The failures of the run: once it has ended, its own counts of failed rows and search pages; before
+// that, the rows the port has seen marked failed.
 Failures CountRunFailures(const CliWindowPort& port);
 
 // "失败：搜索页 a 个，详细页 b 条，二维码图片 c 个".

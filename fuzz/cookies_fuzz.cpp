@@ -52,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Text cookies(CutAtZero(p[1]));  // a text holds no zero byte
     Text merged = MergeCookies(cookies, newCookies);
     Check(merged == cookies, "MergeCookies did not store its result");
-    Check(RemoveSpaces(newCookies) == newCookies, "the new-cookie text kept its spaces");
+    // 0x20 only: removing a space between two stray A1 bytes makes a full-width space anew.
+    Check(newCookies.find(' ') == Text::npos, "the new-cookie text kept its spaces");
     CheckMerged(merged);
 
     // Every name the server set wins over the caller's item of that name.

@@ -32,6 +32,7 @@
 #include "demo/demo_site.h"
 #include "demo/misbehaving_pages.h"
 #include "text/encoding.h"
+#include "ui/gbk_qstring.h"
 #include "web/fetch_control.h"
 
 namespace tollenby {

@@ -16,6 +16,7 @@
 #include "app/main_window.h"
 #include "app/main_window_port.h"
 #include "app/rows_tsv.h"
+#include "ui/gbk_qstring.h"
 
 namespace tollenby {
 namespace {

@@ -95,14 +95,15 @@ TEST_F(CliRun, ImagesAreTheServedBytesAndAMissingOneGivesExitOne) {
     EXPECT_EQ(result.exitCode, 1) << result.err;
 
     std::vector<demo::DemoEntry> chosen;
+    // A row with no QR address is no link: it is neither numbered nor counted.
     for (const demo::DemoEntry& entry : testing::ExpectedEntries(site_, {missing}, 1)) {
-        if (!entry.deleted) chosen.push_back(entry);
+        if (!entry.deleted && !entry.qrImage.empty()) chosen.push_back(entry);
     }
     std::size_t failed = 0;
     for (std::size_t i = 0; i < chosen.size(); ++i) {
         const std::string path = dir_.File(std::to_string(i + 1) + ".gif");
         std::optional<std::string> gif = demo::QrImageGif(chosen[i].id);
-        if (chosen[i].qrImageMissing || chosen[i].qrImage.empty() || !gif) {
+        if (chosen[i].qrImageMissing || !gif) {
             ++failed;
             EXPECT_FALSE(std::filesystem::exists(path)) << path;
         } else {
