@@ -48,7 +48,8 @@ double PeakMiB() {
 std::filesystem::path WriteKeywordFile() {
     const std::filesystem::path path = std::filesystem::temp_directory_path() / "tollenby-keywords-50mb.txt";
     std::ofstream out(path, std::ios::binary);
-    const char* words[] = {"深圳交流群", "户外徒步", "读书会", "宝妈群", "二手车", "美食推荐", "考研资料", "健身打卡"};
+    const char* words[] = {"深圳交流群", "户外徒步", "读书会",   "宝妈群",
+                           "二手车",     "美食推荐", "考研资料", "健身打卡"};
     for (long k = 0; k < 3'300'000; ++k) out << words[k % 8] << (k / 8) << "\r\n";
     return path;
 }
@@ -58,7 +59,8 @@ class StallWatch {
   public:
     StallWatch() {
         ticker_.setInterval(1);
-        QObject::connect(&ticker_, &QTimer::timeout, [this] { longest_ = std::max(longest_, since_.restart()); });
+        QObject::connect(&ticker_, &QTimer::timeout,
+                         [this] { longest_ = std::max(longest_, since_.restart()); });
     }
     void Start() {
         longest_ = 0;

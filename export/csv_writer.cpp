@@ -60,8 +60,7 @@ WriteResult WriteCsvTo(std::FILE* out, const std::string& name, const std::vecto
     for (const SpreadsheetRow& row : rows) {
         if (WriteResult r = Put(out, name, CsvRecord(Utf8Fields(row.data(), row.size()))); !r) return r;
     }
-    if (std::fflush(out) != 0)
-        return WriteResult::Failure("写入 " + name + " 时出错：" + ErrnoText(errno));
+    if (std::fflush(out) != 0) return WriteResult::Failure("写入 " + name + " 时出错：" + ErrnoText(errno));
     return WriteResult::Success();
 }
 

@@ -11,8 +11,8 @@
 #include <utility>
 
 #include "export/atomic_file.h"
-#include "export/errno_text.h"
 #include "export/download_texts.h"
+#include "export/errno_text.h"
 #include "export/image_index.h"
 #include "text/encoding.h"
 #include "web/fetch_retry.h"

@@ -170,7 +170,8 @@ void DownloadWindow::ImageStarting(std::size_t number) {
 void DownloadWindow::JobFinished(const DownloadCounts& counts) {
     startButton_.setEnabled(true);
     if (counts.folderFailure.empty())
-        progressBar_.setValue(static_cast<int>(std::min<std::size_t>(counts.written + counts.failed, INT_MAX)));
+        progressBar_.setValue(
+            static_cast<int>(std::min<std::size_t>(counts.written + counts.failed, INT_MAX)));
     ShowMessage(DownloadDoneLabel(counts));
 }
 

@@ -72,8 +72,7 @@ WriteResult WriteJsonLinesTo(std::FILE* out, const std::string& name,
             return WriteResult::Failure("写入 " + name + " 时出错：" + ErrnoText(errno));
         }
     }
-    if (std::fflush(out) != 0)
-        return WriteResult::Failure("写入 " + name + " 时出错：" + ErrnoText(errno));
+    if (std::fflush(out) != 0) return WriteResult::Failure("写入 " + name + " 时出错：" + ErrnoText(errno));
     return WriteResult::Success();
 }
 

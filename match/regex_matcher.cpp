@@ -14,7 +14,6 @@
 namespace tollenby {
 namespace {
 
-
 // The ECMAScript white-space and line-terminator characters, as PCRE2 class members (ALT_BSUX
 // spelling). PCRE2's own \s stops at ASCII unless UCP is set, and UCP would also widen \d \w \b.
 constexpr std::string_view kWhiteSpace =

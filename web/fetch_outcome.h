@@ -21,7 +21,7 @@ enum class FetchVerdict {
 struct FetchOutcome {
     FetchVerdict verdict = FetchVerdict::Transient;
     ByteString body{};  // the final response's body, whatever its status
-    int status = 0;   // the final response's HTTP status; 0 when none came
+    int status = 0;     // the final response's HTTP status; 0 when none came
     TransferFailure transfer = TransferFailure::NoResponse;
     // The response's Retry-After, read on 429 and 503 only; nullopt when absent or unreadable.
     std::optional<std::chrono::seconds> retryAfter;
