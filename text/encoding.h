@@ -19,6 +19,9 @@ Text UrlEncode(std::string_view text, bool keepUnreserved = false, bool utf8 = f
 // GBK text -> UTF-8 bytes of the same characters (the text ends at a zero byte, if any).
 std::string AnsiToUtf8(std::string_view text);
 
+// Appends the UTF-8 form of one code point (below 0x110000; surrogates are the caller's concern).
+void AppendUtf8(std::string& out, char32_t c);
+
 // UTF-8 bytes (a fetched page) -> GBK text, ending before the first zero byte.
 Text Utf8ToLocal(std::string_view bytes);
 
