@@ -27,14 +27,14 @@ enum class Key {
     Version
 };
 
-struct OptionSpec {
+struct OptionRule {
     Key key;
     char shortName;  // 0 when none
     std::string_view longName;
     bool takesValue;
 };
 
-constexpr OptionSpec kSpecs[] = {
+constexpr OptionRule kOptionRules[] = {
     {Key::Keywords, 'k', "keywords", true},  {Key::Pages, 'p', "pages", true},
     {Key::Threads, 't', "threads", true},    {Key::Since, 's', "since", true},
     {Key::Output, 'o', "output", true},      {Key::Format, 'f', "format", true},
@@ -44,20 +44,20 @@ constexpr OptionSpec kSpecs[] = {
     {Key::Help, 'h', "help", false},         {Key::Version, 'V', "version", false},
 };
 
-const OptionSpec* FindShort(char c) {
-    for (const OptionSpec& spec : kSpecs)
-        if (spec.shortName == c) return &spec;
+const OptionRule* FindShort(char c) {
+    for (const OptionRule& rule : kOptionRules)
+        if (rule.shortName == c) return &rule;
     return nullptr;
 }
 
-const OptionSpec* FindLong(std::string_view name) {
-    for (const OptionSpec& spec : kSpecs)
-        if (spec.longName == name) return &spec;
+const OptionRule* FindLong(std::string_view name) {
+    for (const OptionRule& rule : kOptionRules)
+        if (rule.longName == name) return &rule;
     return nullptr;
 }
 
-std::string Spelled(const OptionSpec& spec) {
-    return "--" + std::string(spec.longName);
+std::string Spelled(const OptionRule& rule) {
+    return "--" + std::string(rule.longName);
 }
 
 // A whole decimal number, nothing else.
@@ -93,10 +93,10 @@ bool ValidProxy(std::string_view url) {
 }
 
 // Applies one option with its value; returns the error text, empty when it was fine.
-std::string Apply(const OptionSpec& spec, const std::string& value, ParsedCommandLine& parsed) {
+std::string Apply(const OptionRule& rule, const std::string& value, ParsedCommandLine& parsed) {
     CliOptions& o = parsed.options;
-    const std::string name = Spelled(spec);
-    switch (spec.key) {
+    const std::string name = Spelled(rule);
+    switch (rule.key) {
         case Key::Keywords:
             if (value.empty()) return name + " 需要一个文件名（- 表示标准输入）";
             o.keywordFiles.push_back(value);
@@ -230,39 +230,39 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             std::string_view body = std::string_view(argument).substr(2);
             std::size_t equals = body.find('=');
             const std::string_view name = body.substr(0, equals);
-            const OptionSpec* spec = FindLong(name);
-            if (!spec) {
+            const OptionRule* rule = FindLong(name);
+            if (!rule) {
                 return UsageError("不认识的选项 \"--" + std::string(name) +
                                   "\"（以 - 开头的关键词请写在 -- 之后）");
             }
             std::optional<std::string> attached;
             if (equals != std::string_view::npos) attached = std::string(body.substr(equals + 1));
-            if (!spec->takesValue) {
-                if (attached) return UsageError(Spelled(*spec) + " 不带参数");
-                if (std::string error = Apply(*spec, {}, parsed); !error.empty()) return UsageError(error);
+            if (!rule->takesValue) {
+                if (attached) return UsageError(Spelled(*rule) + " 不带参数");
+                if (std::string error = Apply(*rule, {}, parsed); !error.empty()) return UsageError(error);
                 continue;
             }
             std::optional<std::string> value = valueAfter(attached);
-            if (!value) return UsageError(Spelled(*spec) + " 缺少参数");
-            if (std::string error = Apply(*spec, *value, parsed); !error.empty()) return UsageError(error);
+            if (!value) return UsageError(Spelled(*rule) + " 缺少参数");
+            if (std::string error = Apply(*rule, *value, parsed); !error.empty()) return UsageError(error);
             continue;
         }
         // A cluster of short options: "-q", "-qV", "-p3", "-p 3".
         for (std::size_t pos = 1; pos < argument.size(); ++pos) {
-            const OptionSpec* spec = FindShort(argument[pos]);
-            if (!spec) {
+            const OptionRule* rule = FindShort(argument[pos]);
+            if (!rule) {
                 return UsageError("不认识的选项 \"-" + std::string(1, argument[pos]) +
                                   "\"（以 - 开头的关键词请写在 -- 之后）");
             }
-            if (!spec->takesValue) {
-                if (std::string error = Apply(*spec, {}, parsed); !error.empty()) return UsageError(error);
+            if (!rule->takesValue) {
+                if (std::string error = Apply(*rule, {}, parsed); !error.empty()) return UsageError(error);
                 continue;
             }
             std::optional<std::string> attached;
             if (pos + 1 < argument.size()) attached = argument.substr(pos + 1);
             std::optional<std::string> value = valueAfter(attached);
-            if (!value) return UsageError("-" + std::string(1, spec->shortName) + " 缺少参数");
-            if (std::string error = Apply(*spec, *value, parsed); !error.empty()) return UsageError(error);
+            if (!value) return UsageError("-" + std::string(1, rule->shortName) + " 缺少参数");
+            if (std::string error = Apply(*rule, *value, parsed); !error.empty()) return UsageError(error);
             break;
         }
     }

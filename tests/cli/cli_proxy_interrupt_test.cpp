@@ -58,12 +58,12 @@ TEST(CliProxy, EveryRequestPassesTheGivenProxyOrTheOneInTheEnvironment) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         site.ResetRecords();
-        testing::ProcessSpec spec;
-        spec.arguments = c.arguments;
-        spec.arguments.insert(spec.arguments.end(), base.begin(), base.end());
-        spec.unsetEnvironment = kProxyVariables;
-        spec.environment = c.environment;
-        testing::ProcessResult result = testing::RunCli(spec);
+        testing::ProcessLaunch launch;
+        launch.arguments = c.arguments;
+        launch.arguments.insert(launch.arguments.end(), base.begin(), base.end());
+        launch.unsetEnvironment = kProxyVariables;
+        launch.environment = c.environment;
+        testing::ProcessResult result = testing::RunCli(launch);
         EXPECT_EQ(result.exitCode, 0) << result.err;
         if (c.throughProxy) {
             std::vector<std::string> lines = proxy.RequestLines();
@@ -82,16 +82,16 @@ TEST(CliInterrupt, FirstCtrlCStopsAndExportsWhatWasCollected) {
     site.SetLatency(100ms);
     testing::ScratchDir dir;
     const std::vector<std::string> keywords = {"美食", "旅游", "宠物"};
-    testing::ProcessSpec spec;
-    spec.arguments = {"--host", site.HostPort(), "-p", "3", "-t", "2", "-f", "csv", "-o", dir.Path()};
-    spec.arguments.insert(spec.arguments.end(), keywords.begin(), keywords.end());
-    spec.unsetEnvironment = kProxyVariables;
-    spec.timeout = 60s;
-    spec.whileRunning = [&](pid_t pid) {
+    testing::ProcessLaunch launch;
+    launch.arguments = {"--host", site.HostPort(), "-p", "3", "-t", "2", "-f", "csv", "-o", dir.Path()};
+    launch.arguments.insert(launch.arguments.end(), keywords.begin(), keywords.end());
+    launch.unsetEnvironment = kProxyVariables;
+    launch.timeout = 60s;
+    launch.whileRunning = [&](pid_t pid) {
         site.WaitForRequests(3, 20s);  // some search pages in
         ::kill(pid, SIGINT);
     };
-    testing::ProcessResult result = testing::RunCli(spec);
+    testing::ProcessResult result = testing::RunCli(launch);
     ASSERT_TRUE(result.exited) << result.err;
     EXPECT_EQ(result.exitCode, 130) << result.err;
     EXPECT_NE(result.err.find("已中断"), std::string::npos) << result.err;
@@ -116,19 +116,19 @@ TEST(CliInterrupt, SecondCtrlCEndsAtOnceWithoutWriting) {
     // Detail pages never answer: the first Ctrl-C waits for the workers in flight.
     site.PauseResponses([](const std::string& target) { return target.rfind("/detail/", 0) == 0; });
     testing::ScratchDir dir;
-    testing::ProcessSpec spec;
-    spec.arguments = {"--host", site.HostPort(), "-o", dir.Path(), "美食"};
-    spec.unsetEnvironment = kProxyVariables;
-    spec.timeout = 20s;
+    testing::ProcessLaunch launch;
+    launch.arguments = {"--host", site.HostPort(), "-o", dir.Path(), "美食"};
+    launch.unsetEnvironment = kProxyVariables;
+    launch.timeout = 20s;
     std::chrono::steady_clock::time_point secondAt;
-    spec.whileRunning = [&](pid_t pid) {
+    launch.whileRunning = [&](pid_t pid) {
         site.WaitForInFlight(1, 20s);
         ::kill(pid, SIGINT);
         std::this_thread::sleep_for(300ms);
         secondAt = std::chrono::steady_clock::now();
         ::kill(pid, SIGINT);
     };
-    testing::ProcessResult result = testing::RunCli(spec);
+    testing::ProcessResult result = testing::RunCli(launch);
     const auto took = std::chrono::steady_clock::now() - secondAt;
     site.ResumeResponses();
     ASSERT_TRUE(result.exited) << result.err;

@@ -23,12 +23,12 @@ class CliRun : public ::testing::Test {
     void SetUp() override { ASSERT_TRUE(site_.Start()); }
 
     testing::ProcessResult Run(std::vector<std::string> arguments, std::string input = {}) {
-        testing::ProcessSpec spec;
-        spec.arguments = {"--host", site_.HostPort()};
-        spec.arguments.insert(spec.arguments.end(), arguments.begin(), arguments.end());
-        spec.input = std::move(input);
-        spec.unsetEnvironment = {"http_proxy", "https_proxy", "all_proxy", "HTTPS_PROXY", "ALL_PROXY"};
-        return testing::RunCli(spec);
+        testing::ProcessLaunch launch;
+        launch.arguments = {"--host", site_.HostPort()};
+        launch.arguments.insert(launch.arguments.end(), arguments.begin(), arguments.end());
+        launch.input = std::move(input);
+        launch.unsetEnvironment = {"http_proxy", "https_proxy", "all_proxy", "HTTPS_PROXY", "ALL_PROXY"};
+        return testing::RunCli(launch);
     }
 
     std::vector<Row> Read(const std::string& format, const std::string& path) {

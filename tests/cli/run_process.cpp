@@ -38,14 +38,14 @@ std::string CliPath() {
     return TOLLENBY_CLI_PATH;
 }
 
-ProcessResult RunCli(const ProcessSpec& spec) {
+ProcessResult RunCli(const ProcessLaunch& launch) {
     StreamFiles files;
     const std::string inPath = files.folder + "/in", outPath = files.folder + "/out",
                       errPath = files.folder + "/err";
-    std::ofstream(inPath, std::ios::binary) << spec.input;
+    std::ofstream(inPath, std::ios::binary) << launch.input;
 
     std::vector<std::string> argv = {CliPath()};
-    argv.insert(argv.end(), spec.arguments.begin(), spec.arguments.end());
+    argv.insert(argv.end(), launch.arguments.begin(), launch.arguments.end());
     std::vector<char*> rawArgv;
     for (std::string& a : argv) rawArgv.push_back(a.data());
     rawArgv.push_back(nullptr);
@@ -59,12 +59,12 @@ ProcessResult RunCli(const ProcessSpec& spec) {
     for (char** entry = environ; *entry; ++entry) {
         std::string pair = *entry;
         bool dropped = false;
-        for (const std::string& name : spec.unsetEnvironment) dropped = dropped || named(pair, name);
-        for (const std::string& added : spec.environment)
+        for (const std::string& name : launch.unsetEnvironment) dropped = dropped || named(pair, name);
+        for (const std::string& added : launch.environment)
             dropped = dropped || named(pair, added.substr(0, added.find('=')));
         if (!dropped) environment.push_back(pair);
     }
-    environment.insert(environment.end(), spec.environment.begin(), spec.environment.end());
+    environment.insert(environment.end(), launch.environment.begin(), launch.environment.end());
     std::vector<char*> rawEnvironment;
     for (std::string& pair : environment) rawEnvironment.push_back(pair.data());
     rawEnvironment.push_back(nullptr);
@@ -72,7 +72,7 @@ ProcessResult RunCli(const ProcessSpec& spec) {
     const int in = ::open(inPath.c_str(), O_RDONLY | O_CLOEXEC);
     const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    const char* directory = spec.workingDirectory.empty() ? nullptr : spec.workingDirectory.c_str();
+    const char* directory = launch.workingDirectory.empty() ? nullptr : launch.workingDirectory.c_str();
     pid_t pid = ::fork();
     if (pid == 0) {
         if (directory && ::chdir(directory) != 0) ::_exit(126);
@@ -87,9 +87,9 @@ ProcessResult RunCli(const ProcessSpec& spec) {
     ::close(err);
     ProcessResult result;
     if (pid < 0) return result;
-    if (spec.whileRunning) spec.whileRunning(pid);
+    if (launch.whileRunning) launch.whileRunning(pid);
 
-    const auto deadline = std::chrono::steady_clock::now() + spec.timeout;
+    const auto deadline = std::chrono::steady_clock::now() + launch.timeout;
     int status = 0;
     while (::waitpid(pid, &status, WNOHANG) == 0) {
         if (std::chrono::steady_clock::now() > deadline) {

@@ -18,7 +18,7 @@ struct ProcessResult {
     std::string err;  // standard error
 };
 
-struct ProcessSpec {
+struct ProcessLaunch {
     std::vector<std::string> arguments;         // without the program
     std::vector<std::string> environment;       // NAME=VALUE, added to (or replacing in) ours
     std::vector<std::string> unsetEnvironment;  // names removed
@@ -32,6 +32,6 @@ struct ProcessSpec {
 // The program under test.
 std::string CliPath();
 
-ProcessResult RunCli(const ProcessSpec& spec);
+ProcessResult RunCli(const ProcessLaunch& launch);
 
 }  // namespace tollenby::testing
